@@ -13,10 +13,10 @@ enum EncodeResult : int {
     EncodeOk = 1,
     EncodeRefused24Bit = 2,
     EncodeBadDepth = 3,
-    EncodeTooLarge = 4,      // a size the format's own fields cannot hold (16-bit fields)
-    EncodeWriteFailed = 5,   // the sink refused bytes (disk full, unwritable file)
-    EncodeFetchFailed = 6,   // the row source could not deliver rows
-    EncodeNoMemory = 7,      // a work buffer could not be allocated
+    EncodeTooLarge = 4,    // a size the format's own fields cannot hold (16-bit fields)
+    EncodeWriteFailed = 5, // the sink refused bytes (disk full, unwritable file)
+    EncodeFetchFailed = 6, // the row source could not deliver rows
+    EncodeNoMemory = 7,    // a work buffer could not be allocated
 };
 
 // Compression choice of the TIF writer; the values are the TIFF Compression tag's own numbers,

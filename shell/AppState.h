@@ -23,16 +23,16 @@ enum ViewFormat : int32_t {
 };
 
 struct AppState {
-    HWND mainWindow;          // the main window; MainWndProc stores its handle on every message
-    HINSTANCE instance;       // module instance, for dialogs and resources
-    Screen screen;            // what the client area shows
-    ViewFormat view;          // which clipboard format the clipboard view shows
-    int32_t rectShown;        // a selection rectangle exists and its band is drawn
-    RECT rectClient;          // the selection in client pixels, as drawn (anchor first)
-    RECT rectImage;           // the same selection in image pixels (the master copy)
-    int32_t buttonDown;       // the left button went down in the client area and is still down
+    HWND mainWindow;    // the main window; MainWndProc stores its handle on every message
+    HINSTANCE instance; // module instance, for dialogs and resources
+    Screen screen;      // what the client area shows
+    ViewFormat view;    // which clipboard format the clipboard view shows
+    int32_t rectShown;  // a selection rectangle exists and its band is drawn
+    RECT rectClient;    // the selection in client pixels, as drawn (anchor first)
+    RECT rectImage;     // the same selection in image pixels (the master copy)
+    int32_t buttonDown; // the left button went down in the client area and is still down
     int32_t ignoreNextClipboardChange; // the next WM_DRAWCLIPBOARD is only passed on
-    int32_t dosCapturePending; // look for a DOS capture at the next activation
+    int32_t dosCapturePending;         // look for a DOS capture at the next activation
     int16_t popupMode;        // bring the window forward when new clipboard contents arrive
     uint16_t tifCompression;  // a TifCompression value, read by the TIF writer
     int32_t blackOnWhite;     // text colours: 1 black on white, 0 white on black
