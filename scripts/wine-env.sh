@@ -1,0 +1,51 @@
+#!/bin/bash
+# The private Wine environment of this repository.
+#
+# Sourced: sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and WINEARCH and defines
+#   kovel_wine_prepare   make the prefix once (no Mono/Gecko questions, no crash dialog)
+#   kovel_wine_start     start a persistent wineserver and warm Wine up on $DISPLAY
+#   kovel_wine_stop      stop that wineserver and every Wine process of the prefix
+# Executed with arguments: runs them under Wine in that environment (the ctest emulator).
+#
+# The prefix lives in build-wine/prefix under the repository (KOVEL_WINEPREFIX overrides it)
+# and is reused across runs. Wine's background processes keep the standard output and error of
+# the process that first started them, so kovel_wine_start starts them with both sent to
+# /dev/null before anything whose output is piped.
+
+KOVEL_REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${KOVEL_WINEPREFIX:-$KOVEL_REPO_ROOT/build-wine/prefix}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer prompts.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+kovel_wine_prepare() {
+    if [ -f "$WINEPREFIX/.kovel-ready" ]; then
+        return 0
+    fi
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1 || return 1
+    # A crashing test program must end, not wait for someone to close winedbg's dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 || return 1
+    wineserver -w
+    touch "$WINEPREFIX/.kovel-ready"
+}
+
+kovel_wine_start() {
+    kovel_wine_prepare || return 1
+    # Persistent until kovel_wine_stop; explorer (desktop and clipboard thread) starts with the
+    # first program and binds to the current $DISPLAY.
+    wineserver -p >/dev/null 2>&1 </dev/null
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+kovel_wine_stop() {
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    return 0
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ] && [ $# -gt 0 ]; then
+    exec wine "$@"
+fi

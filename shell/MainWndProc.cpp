@@ -1,0 +1,179 @@
+// The main window procedure: the display states, the clipboard-viewer chain, popup mode and the
+// wake message from a second copy.
+#include "platform/ClipboardAccess.h"
+#include "platform/Feedback.h"
+#include "shell/CommandDispatch.h"
+#include "shell/CommandIds.h"
+#include "shell/Shell.h"
+#include "views/PaintWindow.h"
+
+namespace {
+
+ViewFormat ViewForFormat(UINT format) {
+    switch (format) {
+    case CF_OEMTEXT: return ViewOemText;
+    case CF_TEXT: return ViewAnsiText;
+    case CF_BITMAP:
+    case CF_DIB: return ViewBitmap;
+    default: return ViewNone;
+    }
+}
+
+// The best view the clipboard's formats allow, for a probed format that gives none.
+ViewFormat ViewForAvailableFormats() {
+    if (IsClipboardFormatAvailable(CF_BITMAP) || IsClipboardFormatAvailable(CF_DIB)) {
+        return ViewBitmap;
+    }
+    if (IsClipboardFormatAvailable(CF_OEMTEXT)) {
+        return ViewOemText;
+    }
+    if (IsClipboardFormatAvailable(CF_TEXT)) {
+        return ViewAnsiText;
+    }
+    return ViewNone;
+}
+
+void OnDestroy(HWND window) {
+    CallWinHelp(window, app.helpFile, HELP_QUIT, 0);
+    ChangeClipboardChain(window, app.nextViewer);
+    PostQuitMessage(0);
+}
+
+// A pending DOS capture check runs at the first activation, posted so that it runs after the
+// activation has finished.
+void OnActivate(HWND window, WPARAM wParam) {
+    WORD state = LOWORD(wParam);
+    if ((state == WA_ACTIVE || state == WA_CLICKACTIVE) && app.dosCapturePending == 1) {
+        app.dosCapturePending = 0;
+        PostMessageA(window, WM_COMMAND, CmdLoadDosCapture, 0);
+    }
+}
+
+void OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc != nullptr) {
+        PaintMainWindow(dc);
+    }
+    EndPaint(window, &paint);
+}
+
+// Nothing usable on the clipboard: back to the intro screen with the rectangle dropped. An
+// empty clipboard also starts the DOS capture check, at once when the window is active.
+void ShowNothing(HWND window, int clipboardEmpty) {
+    app.rectShown = 0;
+    app.view = ViewNone;
+    app.screen = ScreenIntro;
+    SetRectEmpty(&app.rectClient);
+    SetWindowTextA(window, app.titleText);
+    SetScrollPos(window, SB_HORZ, 0, TRUE);
+    SetScrollPos(window, SB_VERT, 0, TRUE);
+    if (clipboardEmpty) {
+        if (GetActiveWindow() != window) {
+            app.dosCapturePending = 1;
+        } else {
+            PostMessageA(window, WM_COMMAND, CmdLoadDosCapture, 0);
+        }
+    }
+    RepaintMainWindow();
+}
+
+// New contents arrived: bring the window forward in popup mode unless it is active already.
+void PopUp(HWND window) {
+    if (app.popupMode != 0 && GetActiveWindow() != window) {
+        SetActiveWindow(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+    }
+}
+
+void RefreshFromClipboard(HWND window) {
+    UINT format = 0;
+    int clipboardEmpty = 0;
+    int shown = 0;
+    {
+        ClipboardScope clipboard(window);
+        if (!clipboard.IsOpen()) {
+            // Held by another program for longer than the retry: keep the current view.
+            return;
+        }
+        format = ProbeClipboardFormat();
+        clipboardEmpty = CountClipboardFormats() == 0;
+        shown = ShowProbedFormat(format, 1);
+    }
+    if (!shown) {
+        ShowNothing(window, clipboardEmpty);
+        return;
+    }
+    RepaintMainWindow();
+    PopUp(window);
+}
+
+void OnClipboardChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (app.infoOkButton != nullptr) {
+        CloseInfoScreen();
+    }
+    if (app.ignoreNextClipboardChange) {
+        app.ignoreNextClipboardChange = 0;
+    } else {
+        RefreshFromClipboard(window);
+    }
+    if (app.nextViewer != nullptr) {
+        SendMessageA(app.nextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+    }
+}
+
+// wParam leaves the chain, lParam is the window after it.
+void OnChainChange(WPARAM wParam, LPARAM lParam) {
+    if (reinterpret_cast<HWND>(wParam) == app.nextViewer) {
+        app.nextViewer = reinterpret_cast<HWND>(lParam);
+    }
+    if (app.nextViewer != nullptr) {
+        SendMessageA(app.nextViewer, WM_CHANGECBCHAIN, wParam, lParam);
+    }
+}
+
+void OnWake(HWND window, WPARAM wParam) {
+    if (LOWORD(wParam) == WakeParam) {
+        SetForegroundWindow(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+    }
+}
+
+} // namespace
+
+int ShowProbedFormat(UINT format, int fallBack) {
+    ViewFormat view = ViewForFormat(format);
+    if (view == ViewNone && fallBack) {
+        view = ViewForAvailableFormats();
+    }
+    if (view == ViewNone) {
+        return 0;
+    }
+    app.screen = ScreenClipboard;
+    app.view = view;
+    return 1;
+}
+
+void RepaintMainWindow() {
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
+    UpdateWindow(app.mainWindow);
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    app.mainWindow = window;
+    switch (message) {
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_ACTIVATE:
+        OnActivate(window, wParam);
+        // The default handling only gives the window the keyboard focus; its result is 0.
+        DefWindowProcA(window, message, wParam, lParam);
+        return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_PRINTCLIENT: PaintMainWindow(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
+    case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
+    case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
+    case WakeMessage: OnWake(window, wParam); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
