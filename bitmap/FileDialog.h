@@ -1,0 +1,25 @@
+// The file dialogs of the save and open commands.
+#pragma once
+
+#include <windows.h>
+
+// What a result is for: the clipboard, or a file of one format. The values come from the
+// command-identifier space.
+enum FileKind : int {
+    FileKindClipboard = 0,
+    FileKindBmp = 283,
+    FileKindGif = 284,
+    FileKindPcx = 285,
+    FileKindTxt = 286,
+    FileKindTif = 291,
+};
+
+// Runs the open (open = 1) or save (open = 0) dialog for a file kind, owned by `owner`.
+// Returns 1 when a name was chosen (it is then in app.chosenFileName), 0 on cancel or failure;
+// a failure of the dialog itself is reported in a "WARNING" box.
+int AskFileName(HWND owner, int open, FileKind kind);
+
+// The dialog's filter list and title for a kind (exposed for tests). The filter list is the
+// four strings with their NULs and one more NUL, 45 bytes for every kind.
+const char* FileDialogFilter(FileKind kind);
+const char* FileDialogTitle(FileKind kind, int open);

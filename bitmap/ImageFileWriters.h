@@ -1,0 +1,16 @@
+// The writers that save a device bitmap and its palette to app.chosenFileName. Each fetches the
+// rows with GetDIBits in bands and hands them to the platform-free encoder of its format. The
+// file is written beside its target and replaces it only when complete: a failed save leaves an
+// existing file exactly as it was, and says why in an "ERROR" box.
+//
+// Results: 0 the bitmap was null; 1 the file was written; 2 (GIF) a 16-, 24- or 32-bit image
+// was refused with a message; 3 a depth the format does not take (a beep); 4 and above the file
+// could not be written (reported in a box), as the EncodeResult values.
+#pragma once
+
+#include <windows.h>
+
+int SaveBmpFile(HBITMAP bitmap, HPALETTE palette);
+int SaveGifFile(HBITMAP bitmap, HPALETTE palette);
+int SaveTifFile(HBITMAP bitmap, HPALETTE palette); // reads app.tifCompression
+int SavePcxFile(HBITMAP bitmap, HPALETTE palette);

@@ -1,0 +1,30 @@
+#include "bitmap/ProgressWindow.h"
+
+#include "shell/AppState.h"
+
+void ShowProgressWindow() {
+    int cx = GetSystemMetrics(SM_CXSCREEN);
+    int cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND window =
+        CreateWindowExA(0, "STATIC", nullptr, WS_POPUP | WS_VISIBLE | WS_DLGFRAME, cx * 3 / 8,
+                        cy * 2 / 5, cx / 4, cy / 5, nullptr, nullptr, app.instance, nullptr);
+    app.progressWindow = window;
+    if (window == nullptr)
+        return;
+    ShowWindow(window, SW_SHOWNA);
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    SetBkMode(dc, TRANSPARENT);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    int d = (metrics.tmHeight + metrics.tmExternalLeading) % 256;
+    TextOutA(dc, 2 * d, 2 * d, "Processing...", 13);
+    ReleaseDC(window, dc);
+}
+
+void HideProgressWindow() {
+    if (app.progressWindow != nullptr) {
+        DestroyWindow(app.progressWindow);
+        app.progressWindow = nullptr;
+    }
+}
