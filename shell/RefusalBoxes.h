@@ -1,0 +1,29 @@
+// The short message boxes that tell the user why a command cannot run. Each comes after the
+// standard beep, is owned by the main window and has only an OK button.
+#pragma once
+
+enum RefusalBox : int {
+    BoxEmpty,
+    BoxEmptyError,
+    BoxIsText,
+    BoxIsBitmapColors,
+    BoxIsBitmapNoTransform,
+    BoxNoRectangle,
+    BoxNotBmp,
+    BoxNoBitmap,
+    BoxNoOem,
+    BoxNoAnsi,
+    BoxNoDosCapture,
+    RefusalBoxCount,
+};
+
+struct RefusalBoxText {
+    const char* title;
+    const char* text;
+};
+
+// The title and text of a box.
+const RefusalBoxText& RefusalBoxTextOf(RefusalBox box);
+
+// The standard beep, then the box.
+void ShowRefusal(RefusalBox box);
