@@ -1,0 +1,535 @@
+// Encoding speed of our writers against libtiff, giflib and a plain copy of the pixels, on the
+// same images in the same run, and the peak memory of saving a very large image whose rows are
+// made on demand. Build with bench/run.sh (Release, no sanitizers).
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gif_lib.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include "bitmap/DibRules.h"
+#include "encoders/Gif.h"
+#include "encoders/MemorySink.h"
+#include "encoders/Tif.h"
+#if __has_include("encoders/Bmp.h")
+#include "encoders/Bmp.h"
+#define KOVEL_HAVE_BMP 1
+#endif
+#if __has_include("encoders/Pcx.h")
+#include "encoders/Pcx.h"
+#define KOVEL_HAVE_PCX 1
+#endif
+
+// Live heap bytes and their peak, counted for the whole program (the memory measurement resets
+// the peak before a save).
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+extern "C" void* __libc_realloc(void*, size_t);
+extern "C" void __libc_free(void*);
+
+namespace {
+size_t liveBytes = 0;
+size_t peakBytes = 0;
+size_t allocations = 0;
+
+void Count(void* p) {
+    if (p == nullptr)
+        return;
+    liveBytes += malloc_usable_size(p);
+    allocations += 1;
+    peakBytes = std::max(peakBytes, liveBytes);
+}
+} // namespace
+
+extern "C" void* malloc(size_t n) {
+    void* p = __libc_malloc(n);
+    Count(p);
+    return p;
+}
+
+extern "C" void* calloc(size_t n, size_t size) {
+    void* p = __libc_calloc(n, size);
+    Count(p);
+    return p;
+}
+
+extern "C" void free(void* p) {
+    if (p != nullptr)
+        liveBytes -= malloc_usable_size(p);
+    __libc_free(p);
+}
+
+extern "C" void* realloc(void* p, size_t n) {
+    if (p != nullptr)
+        liveBytes -= malloc_usable_size(p);
+    void* q = __libc_realloc(p, n);
+    if (q != nullptr)
+        Count(q);
+    else if (p != nullptr)
+        liveBytes += malloc_usable_size(p);
+    return q;
+}
+
+namespace {
+
+struct Image {
+    const char* name;
+    int32_t width;
+    int32_t height;
+    int bitCount;
+    uint64_t stride;
+    std::vector<uint8_t> dib; // bottom row first
+    std::vector<uint8_t> table;
+};
+
+uint32_t rngState = 2463534242u;
+uint32_t Rand() {
+    rngState ^= rngState << 13;
+    rngState ^= rngState >> 17;
+    rngState ^= rngState << 5;
+    return rngState;
+}
+
+std::vector<uint8_t> Palette() {
+    std::vector<uint8_t> t(1024);
+    for (int i = 0; i < 256; ++i) {
+        t[4 * i] = static_cast<uint8_t>(i);
+        t[4 * i + 1] = static_cast<uint8_t>(i * 3);
+        t[4 * i + 2] = static_cast<uint8_t>(255 - i);
+    }
+    return t;
+}
+
+// A desktop with windows: flat background, title bars, white client areas with lines of small
+// glyphs, a toolbar of icons and a patch of photo-like colour.
+std::vector<uint8_t> ScreenIndices(int32_t w, int32_t h) {
+    std::vector<uint8_t> p(static_cast<size_t>(w) * static_cast<size_t>(h), 0x3A);
+    auto fill = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t v) {
+        for (int32_t y = std::max(0, y0); y < std::min(h, y1); ++y)
+            for (int32_t x = std::max(0, x0); x < std::min(w, x1); ++x)
+                p[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = v;
+    };
+    std::vector<uint16_t> glyphs(96 * 9);
+    for (uint16_t& g : glyphs)
+        g = static_cast<uint16_t>(Rand() & 0x3F);
+    for (int win = 0; win < 6; ++win) {
+        int32_t x0 = static_cast<int32_t>(Rand() % static_cast<uint32_t>(w * 2 / 3));
+        int32_t y0 = static_cast<int32_t>(Rand() % static_cast<uint32_t>(h * 2 / 3));
+        int32_t x1 = x0 + 300 + static_cast<int32_t>(Rand() % 700);
+        int32_t y1 = y0 + 200 + static_cast<int32_t>(Rand() % 500);
+        fill(x0, y0, x1, y1, 0x10);
+        fill(x0 + 1, y0 + 1, x1 - 1, y0 + 22, static_cast<uint8_t>(0x80 + win));
+        fill(x0 + 1, y0 + 22, x1 - 1, y1 - 1, 0xFF);
+        for (int32_t i = 0; i < 12; ++i)
+            fill(x0 + 4 + 24 * i, y0 + 26, x0 + 24 + 24 * i, y0 + 46,
+                 static_cast<uint8_t>(0x40 + i * 3));
+        for (int32_t line = y0 + 52; line + 12 < y1; line += 14)
+            for (int32_t x = x0 + 6; x + 7 < x1 - 6; x += 7) {
+                if (Rand() % 9 == 0)
+                    continue; // a space
+                const uint16_t* g = &glyphs[(Rand() % 96) * 9];
+                for (int32_t gy = 0; gy < 9; ++gy)
+                    for (int32_t gx = 0; gx < 6; ++gx)
+                        if ((g[gy] >> gx) & 1)
+                            if (line + gy < h && x + gx < w)
+                                p[static_cast<size_t>(line + gy) * static_cast<size_t>(w) +
+                                  static_cast<size_t>(x + gx)] = 0x00;
+            }
+    }
+    for (int32_t y = h - 200; y < h - 40; ++y)
+        for (int32_t x = 40; x < 280; ++x)
+            p[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                static_cast<uint8_t>((x + y) / 3 + Rand() % 4);
+    fill(0, h - 30, w, h, 0xC0);
+    return p;
+}
+
+Image MakeImage(const char* name, int32_t w, int32_t h, int bitCount,
+                const std::vector<uint8_t>& indices, const std::vector<uint8_t>& table) {
+    Image im;
+    im.name = name;
+    im.width = w;
+    im.height = h;
+    im.bitCount = bitCount;
+    im.stride = DibStride(w, bitCount);
+    im.table = table;
+    im.dib.assign(static_cast<size_t>(im.stride * static_cast<uint64_t>(h)), 0);
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* row = im.dib.data() + static_cast<uint64_t>(h - 1 - y) * im.stride;
+        const uint8_t* src = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        if (bitCount == 8) {
+            std::memcpy(row, src, static_cast<size_t>(w));
+        } else {
+            for (int32_t x = 0; x < w; ++x) {
+                const uint8_t* q = table.data() + 4 * src[x];
+                std::memcpy(row + 3 * x, q, 3);
+            }
+        }
+    }
+    return im;
+}
+
+// The rows a reader expects, top row first without padding (red-green-blue at 24 bits): what
+// the reference libraries are given. Preparing them is not timed.
+std::vector<uint8_t> TopDownRows(const Image& im) {
+    const size_t rowBytes = static_cast<size_t>(DibRowBytes(im.width, im.bitCount));
+    std::vector<uint8_t> out(rowBytes * static_cast<size_t>(im.height));
+    for (int32_t y = 0; y < im.height; ++y) {
+        const uint8_t* row = im.dib.data() + static_cast<uint64_t>(im.height - 1 - y) * im.stride;
+        uint8_t* dst = out.data() + rowBytes * static_cast<size_t>(y);
+        std::memcpy(dst, row, rowBytes);
+        if (im.bitCount == 24)
+            for (size_t x = 0; x < rowBytes; x += 3)
+                std::swap(dst[x], dst[x + 2]);
+    }
+    return out;
+}
+
+bool FetchImage(void* context, int32_t first, int32_t count, uint8_t* dest) {
+    const Image* im = static_cast<const Image*>(context);
+    std::memcpy(dest, im->dib.data() + static_cast<uint64_t>(first) * im->stride,
+                static_cast<size_t>(im->stride * static_cast<uint64_t>(count)));
+    return true;
+}
+
+// Best time of several runs, in seconds; the output size of the last run in *bytes.
+double Time(const std::function<size_t()>& run, size_t* bytes) {
+    double best = 1e30, total = 0;
+    for (int i = 0; i < 50 && (i < 3 || total < 0.6); ++i) {
+        auto t0 = std::chrono::steady_clock::now();
+        *bytes = run();
+        auto t1 = std::chrono::steady_clock::now();
+        double s = std::chrono::duration<double>(t1 - t0).count();
+        best = std::min(best, s);
+        total += s;
+    }
+    return best;
+}
+
+size_t
+Ours(const Image& im,
+     const std::function<EncodeResult(const ImageDesc&, const RowSource&, ByteSink&)>& encode) {
+    MemorySink mem;
+    MemorySinkInit(&mem);
+    ByteSink sink = MemorySinkByteSink(&mem);
+    RowSource rows = {const_cast<Image*>(&im), FetchImage};
+    ImageDesc desc = {im.width, im.height, im.bitCount, im.table.data(),
+                      static_cast<int>(im.table.size() / 4)};
+    EncodeResult r = encode(desc, rows, sink);
+    size_t size = static_cast<size_t>(mem.size);
+    MemorySinkFree(&mem);
+    if (r != EncodeOk) {
+        std::fprintf(stderr, "%s: encoder result %d\n", im.name, r);
+        std::exit(1);
+    }
+    return size;
+}
+
+// giflib writing into memory, one EGifPutLine per row.
+int GifMemoryOut(GifFileType* gif, const GifByteType* data, int n) {
+    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
+size_t Giflib(const Image& im, const std::vector<uint8_t>& rows) {
+    std::vector<uint8_t> out;
+    out.reserve(rows.size());
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, GifMemoryOut, &error);
+    GifColorType colours[256];
+    for (int i = 0; i < 256; ++i) {
+        colours[i].Red = im.table[4 * i + 2];
+        colours[i].Green = im.table[4 * i + 1];
+        colours[i].Blue = im.table[4 * i];
+    }
+    ColorMapObject* map = GifMakeMapObject(256, colours);
+    EGifSetGifVersion(gif, false);
+    EGifPutScreenDesc(gif, im.width, im.height, 8, 0, map);
+    EGifPutImageDesc(gif, 0, 0, im.width, im.height, false, nullptr);
+    for (int32_t y = 0; y < im.height; ++y)
+        EGifPutLine(gif, const_cast<GifPixelType*>(rows.data()) + static_cast<size_t>(y) * im.width,
+                    im.width);
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out.size();
+}
+
+// libtiff writing into memory through client procedures.
+struct TiffMemory {
+    std::vector<uint8_t> data;
+    uint64_t pos = 0;
+};
+
+tmsize_t TiffRead(thandle_t h, void* buf, tmsize_t n) {
+    TiffMemory* m = static_cast<TiffMemory*>(h);
+    uint64_t left = m->pos < m->data.size() ? m->data.size() - m->pos : 0;
+    uint64_t count = std::min<uint64_t>(left, static_cast<uint64_t>(n));
+    std::memcpy(buf, m->data.data() + m->pos, count);
+    m->pos += count;
+    return static_cast<tmsize_t>(count);
+}
+
+tmsize_t TiffWrite(thandle_t h, void* buf, tmsize_t n) {
+    TiffMemory* m = static_cast<TiffMemory*>(h);
+    if (m->pos + static_cast<uint64_t>(n) > m->data.size())
+        m->data.resize(m->pos + static_cast<uint64_t>(n));
+    std::memcpy(m->data.data() + m->pos, buf, static_cast<size_t>(n));
+    m->pos += static_cast<uint64_t>(n);
+    return n;
+}
+
+toff_t TiffSeek(thandle_t h, toff_t off, int whence) {
+    TiffMemory* m = static_cast<TiffMemory*>(h);
+    m->pos = whence == SEEK_SET ? off : whence == SEEK_CUR ? m->pos + off : m->data.size() + off;
+    return m->pos;
+}
+
+int TiffClose(thandle_t) {
+    return 0;
+}
+
+toff_t TiffSize(thandle_t h) {
+    return static_cast<TiffMemory*>(h)->data.size();
+}
+
+int TiffMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
+
+void TiffUnmap(thandle_t, void*, toff_t) {}
+
+size_t Libtiff(const Image& im, const std::vector<uint8_t>& rows, uint16_t compression) {
+    TifLayout layout;
+    ImageDesc desc = {im.width, im.height, im.bitCount, im.table.data(), 256};
+    TifPlan(desc, compression == COMPRESSION_LZW ? TifLzw8k : TifPackBits, &layout);
+    TiffMemory m;
+    m.data.reserve(rows.size() + 4096);
+    TIFF* tif = TIFFClientOpen("memory", "w", &m, TiffRead, TiffWrite, TiffSeek, TiffClose,
+                               TiffSize, TiffMap, TiffUnmap);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(im.width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(im.height));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, im.bitCount == 24 ? 3 : 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                 im.bitCount == 24 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, layout.rowsPerStrip);
+    const size_t stripBytes = static_cast<size_t>(layout.rowsPerStrip * layout.rowBytes);
+    for (uint32_t s = 0; s < layout.strips; ++s) {
+        size_t start = s * stripBytes;
+        size_t n = std::min(stripBytes, rows.size() - start);
+        TIFFWriteEncodedStrip(tif, s, const_cast<uint8_t*>(rows.data()) + start,
+                              static_cast<tmsize_t>(n));
+    }
+    TIFFClose(tif);
+    return m.data.size();
+}
+
+struct Row {
+    std::string image, what;
+    double mbps;
+    double ratio; // ours / reference, 0 when there is none
+    size_t bytes;
+};
+
+// Rows of a huge image made on demand: the save never holds more than its bands.
+struct SyntheticRows {
+    int32_t width;
+    int bitCount;
+    uint64_t stride;
+};
+
+bool FetchSynthetic(void* context, int32_t first, int32_t count, uint8_t* dest) {
+    const SyntheticRows* s = static_cast<const SyntheticRows*>(context);
+    for (int32_t r = 0; r < count; ++r) {
+        uint8_t* row = dest + static_cast<uint64_t>(r) * s->stride;
+        for (uint64_t x = 0; x < s->stride; ++x)
+            row[x] = static_cast<uint8_t>(((x / 97) ^ static_cast<uint64_t>(first + r) / 61) * 13);
+    }
+    return true;
+}
+
+struct DiscardSink {
+    uint64_t size;
+    uint64_t pos;
+};
+
+bool DiscardWrite(void* context, const uint8_t*, size_t count) {
+    DiscardSink* d = static_cast<DiscardSink*>(context);
+    d->pos += count;
+    d->size = std::max(d->size, d->pos);
+    return true;
+}
+
+bool DiscardSeek(void* context, uint64_t position) {
+    static_cast<DiscardSink*>(context)->pos = position;
+    return true;
+}
+
+long MaxRssKb() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Saves a 7680 x 4320 image in a child process and reports its peak heap and resident size.
+void MeasureLargeSave(
+    const char* name, int bitCount,
+    const std::function<EncodeResult(const ImageDesc&, const RowSource&, ByteSink&)>& encode) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const int32_t w = 7680, h = 4320;
+        SyntheticRows s = {w, bitCount, DibStride(w, bitCount)};
+        std::vector<uint8_t> table = Palette();
+        ImageDesc desc = {w, h, bitCount, table.data(), bitCount == 24 ? 0 : 256};
+        RowSource rows = {&s, FetchSynthetic};
+        DiscardSink d = {0, 0};
+        ByteSink sink = {&d, DiscardWrite, DiscardSeek};
+        long rssBefore = MaxRssKb();
+        size_t liveBefore = liveBytes;
+        peakBytes = liveBytes;
+        allocations = 0;
+        auto t0 = std::chrono::steady_clock::now();
+        EncodeResult r = encode(desc, rows, sink);
+        double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "%-22s result %d, file %7.1f MB of %6.1f MB pixels, %5.2f s; peak heap "
+                      "%7.1f KB in %zu allocations; peak RSS %6ld KB (+%ld KB)\n",
+                      name, r, static_cast<double>(d.size) / 1e6,
+                      static_cast<double>(s.stride) * h / 1e6, secs,
+                      static_cast<double>(peakBytes - liveBefore) / 1024.0, allocations, MaxRssKb(),
+                      MaxRssKb() - rssBefore);
+        ssize_t ignored = write(fds[1], line, std::strlen(line));
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+    char buf[512];
+    ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    if (n > 0) {
+        buf[n] = 0;
+        std::fputs(buf, stdout);
+    }
+}
+
+} // namespace
+
+int main() {
+    TIFFSetWarningHandler(nullptr);
+    const int32_t w = 1920, h = 1080;
+    std::vector<uint8_t> palette = Palette();
+    std::vector<uint8_t> screen = ScreenIndices(w, h);
+    std::vector<uint8_t> noise(static_cast<size_t>(w) * h);
+    for (uint8_t& b : noise)
+        b = static_cast<uint8_t>(Rand() >> 24);
+    std::vector<Image> images;
+    images.push_back(MakeImage("screen 8-bit", w, h, 8, screen, palette));
+    images.push_back(MakeImage("screen 24-bit", w, h, 24, screen, palette));
+    images.push_back(MakeImage("noise 8-bit", w, h, 8, noise, palette));
+
+    auto gif = [](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+        return EncodeGif(d, r, s);
+    };
+    auto tifLzw = [](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+        return EncodeTif(d, TifLzw8k, r, s);
+    };
+    auto tifLzw16 = [](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+        return EncodeTif(d, TifLzw16k, r, s);
+    };
+    auto tifPack = [](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+        return EncodeTif(d, TifPackBits, r, s);
+    };
+    auto tifNone = [](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+        return EncodeTif(d, TifNone, r, s);
+    };
+
+    std::vector<Row> table;
+    for (const Image& im : images) {
+        const double mb = static_cast<double>(DibRowBytes(im.width, im.bitCount)) * im.height / 1e6;
+        std::vector<uint8_t> rows = TopDownRows(im);
+        std::vector<uint8_t> copy(im.dib.size());
+        size_t bytes = 0;
+        auto add = [&](const std::string& what, double secs, double refSecs) {
+            table.push_back({im.name, what, mb / secs, refSecs > 0 ? refSecs / secs : 0, bytes});
+        };
+        double t = Time(
+            [&] {
+                std::memcpy(copy.data(), im.dib.data(), im.dib.size());
+                return copy.size();
+            },
+            &bytes);
+        add("memcpy", t, 0);
+        if (im.bitCount == 8) {
+            double ref = Time([&] { return Giflib(im, rows); }, &bytes);
+            add("giflib GIF", ref, 0);
+            t = Time([&] { return Ours(im, gif); }, &bytes);
+            add("ours GIF", t, ref);
+        }
+        double ref = Time([&] { return Libtiff(im, rows, COMPRESSION_LZW); }, &bytes);
+        add("libtiff LZW", ref, 0);
+        t = Time([&] { return Ours(im, tifLzw); }, &bytes);
+        add("ours TIF LZW 8k", t, ref);
+        t = Time([&] { return Ours(im, tifLzw16); }, &bytes);
+        add("ours TIF LZW 16k", t, 0);
+        ref = Time([&] { return Libtiff(im, rows, COMPRESSION_PACKBITS); }, &bytes);
+        add("libtiff PackBits", ref, 0);
+        t = Time([&] { return Ours(im, tifPack); }, &bytes);
+        add("ours TIF PackBits", t, ref);
+        t = Time([&] { return Ours(im, tifNone); }, &bytes);
+        add("ours TIF none", t, 0);
+#ifdef KOVEL_HAVE_PCX
+        t = Time([&] { return Ours(im, EncodePcx); }, &bytes);
+        add("ours PCX", t, 0);
+#endif
+#ifdef KOVEL_HAVE_BMP
+        t = Time([&] { return Ours(im, EncodeBmp); }, &bytes);
+        add("ours BMP", t, 0);
+#endif
+    }
+
+    std::printf("%-14s %-18s %10s %8s %10s\n", "image", "encoder", "MB/s", "ratio", "bytes");
+    for (const Row& r : table) {
+        if (r.ratio > 0)
+            std::printf("%-14s %-18s %10.1f %7.2fx %10zu\n", r.image.c_str(), r.what.c_str(),
+                        r.mbps, r.ratio, r.bytes);
+        else
+            std::printf("%-14s %-18s %10.1f %8s %10zu\n", r.image.c_str(), r.what.c_str(), r.mbps,
+                        "", r.bytes);
+    }
+    std::printf(
+        "(MB/s of raw pixel bytes; ratio = reference time / our time on the same image)\n\n");
+
+    std::printf("Saving 7680 x 4320 with rows made on demand:\n");
+    MeasureLargeSave("GIF 8-bit", 8, gif);
+    MeasureLargeSave("TIF LZW 8k 8-bit", 8, tifLzw);
+    MeasureLargeSave("TIF LZW 16k 24-bit", 24, tifLzw16);
+    MeasureLargeSave("TIF PackBits 24-bit", 24, tifPack);
+    MeasureLargeSave("TIF none 24-bit", 24, tifNone);
+#ifdef KOVEL_HAVE_PCX
+    MeasureLargeSave("PCX 24-bit", 24, EncodePcx);
+#endif
+#ifdef KOVEL_HAVE_BMP
+    MeasureLargeSave("BMP 24-bit", 24, EncodeBmp);
+#endif
+    return 0;
+}
