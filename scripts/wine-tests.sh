@@ -1,0 +1,83 @@
+#!/bin/bash
+# Runs the cross-built Windows tests under Wine, once at each display depth (8, 16 and 24):
+# per depth one Xvfb, one warmed-up wineserver and one ctest run of the whole test program.
+#
+#   scripts/wine-tests.sh [build-dir] [depth...]     (defaults: build-win64, 8 16 24)
+#
+# The gtest output is shown; a summary with the counts per depth ends the run. Exit status 0
+# only when every depth passed.
+set -u
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${1:-build-win64}"
+shift || true
+DEPTHS="${*:-8 16 24}"
+case "$BUILD" in /*) ;; *) BUILD="$REPO/$BUILD" ;; esac
+if [ ! -f "$BUILD/win_tests.exe" ]; then
+    echo "wine-tests: $BUILD/win_tests.exe not built" >&2
+    exit 2
+fi
+
+# shellcheck source=scripts/wine-env.sh
+source "$REPO/scripts/wine-env.sh"
+LOGDIR="$BUILD/wine-test-logs"
+mkdir -p "$LOGDIR"
+
+# Wine reports 32 bits per pixel for a 24-bit X screen.
+expected_bits() { if [ "$1" = 24 ]; then echo 32; else echo "$1"; fi; }
+
+free_display() {
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    echo "$n"
+}
+
+XVFB_PID=""
+cleanup() {
+    kovel_wine_stop
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
+    XVFB_PID=""
+}
+trap cleanup EXIT
+
+# The prefix is made once, outside any display run.
+kovel_wine_stop
+kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; exit 2; }
+
+status=0
+summary=""
+for depth in $DEPTHS; do
+    display=$(free_display)
+    Xvfb ":$display" -screen 0 "1024x768x$depth" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$display" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$display"
+    export KOVEL_EXPECT_BITS
+    KOVEL_EXPECT_BITS=$(expected_bits "$depth")
+    start=$(date +%s)
+    # Wine's explorer (desktop and clipboard thread) binds to this display: start it now, with
+    # its output away from the pipe below.
+    kovel_wine_start
+    warm=$(date +%s)
+    log="$LOGDIR/depth-$depth.log"
+    echo "=== Wine tests at display depth $depth (DISPLAY=$DISPLAY) ==="
+    ctest --test-dir "$BUILD" -L wine -V 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    end=$(date +%s)
+    passed=$(grep -o '\[  PASSED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
+    failed=$(grep -o '\[  FAILED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
+    skipped=$(grep -o '\[  SKIPPED \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
+    line="depth $depth: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped;"
+    line="$line warm-up $((warm - start)) s, tests $((end - warm)) s"
+    summary="$summary$line"$'\n'
+    [ "$rc" -eq 0 ] || status=1
+    cleanup
+done
+echo "=== Wine test summary ==="
+printf '%s' "$summary"
+exit $status

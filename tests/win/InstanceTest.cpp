@@ -1,0 +1,127 @@
+// Single instance: the real programs started twice. A second start wakes the running copy by
+// its exact title and shows no window of its own.
+#include <gtest/gtest.h>
+
+#include "tests/win/TestBed.h"
+
+namespace {
+
+struct Started {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+Started Start(const char* program) {
+    Started started;
+    std::string commandLine = "\"" + BesideTestProgram(program) + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        started.process = process.hProcess;
+        started.id = process.dwProcessId;
+    }
+    return started;
+}
+
+struct FindByProcess {
+    DWORD id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchKovelWindow(HWND window, LPARAM lParam) {
+    FindByProcess* search = reinterpret_cast<FindByProcess*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->id && strcmp(className, "KOVEL") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The KOVEL window of a process, waiting up to limitMs for it to appear.
+HWND WindowOf(const Started& started, DWORD limitMs) {
+    FindByProcess search = {started.id, nullptr};
+    PumpUntil(
+        [&search] {
+            EnumWindows(MatchKovelWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        limitMs);
+    return search.found;
+}
+
+// Waits for the process to end; returns its exit code, or -1 after limitMs (then ends it).
+long WaitExit(Started& started, DWORD limitMs) {
+    DWORD start = GetTickCount();
+    while (MsgWaitForMultipleObjects(1, &started.process, FALSE, 50, QS_ALLINPUT) !=
+           WAIT_OBJECT_0) {
+        PumpMessages(0, 10);
+        if (GetTickCount() - start > limitMs) {
+            TerminateProcess(started.process, 99);
+            WaitForSingleObject(started.process, 5000);
+            CloseHandle(started.process);
+            started.process = nullptr;
+            return -1;
+        }
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(started.process, &code);
+    CloseHandle(started.process);
+    started.process = nullptr;
+    return static_cast<long>(code);
+}
+
+struct InstanceCase {
+    const char* first;
+    const char* second;
+    const char* firstTitle; // the running copy's title when the second starts
+    bool wakes;             // the second only wakes the first and ends
+};
+
+TEST(SingleInstance, ASecondStartWakesTheFirstByItsExactTitle) {
+    const InstanceCase cases[] = {
+        {"palorin.exe", "palorin.exe", "Palorin", true},
+        {"mendrival.exe", "palorin.exe", "Mendrival", true},
+        {"palorin.exe", "mendrival.exe", "Palorin", true},
+        // A running copy whose title is a rectangle's status caption is not found.
+        {"palorin.exe", "palorin.exe", "Width:010  Height:020  UL:001, 002  LR:011, 022   Palorin",
+         false},
+    };
+    for (const InstanceCase& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.second + " titled " + c.firstTitle);
+        Started first = Start(c.first);
+        ASSERT_NE(nullptr, first.process);
+        HWND firstWindow = WindowOf(first, 15000);
+        ASSERT_NE(nullptr, firstWindow);
+        SetWindowTextA(firstWindow, c.firstTitle);
+        ShowWindow(firstWindow, SW_MINIMIZE);
+        ASSERT_TRUE(PumpUntil([firstWindow] { return IsIconic(firstWindow) != FALSE; }));
+
+        Started second = Start(c.second);
+        ASSERT_NE(nullptr, second.process);
+        if (c.wakes) {
+            EXPECT_EQ(0, WaitExit(second, 15000));
+            EXPECT_TRUE(PumpUntil([firstWindow] { return IsIconic(firstWindow) == FALSE; }))
+                << "the running copy was not restored";
+        } else {
+            HWND secondWindow = WindowOf(second, 15000);
+            EXPECT_NE(nullptr, secondWindow) << "the second copy made no window of its own";
+            EXPECT_TRUE(IsIconic(firstWindow));
+            if (secondWindow != nullptr) {
+                PostMessageA(secondWindow, WM_CLOSE, 0, 0);
+            }
+            EXPECT_EQ(0, WaitExit(second, 15000));
+        }
+        // Closing runs WM_DESTROY with its HELP_QUIT call; it must end promptly with code 0.
+        PostMessageA(firstWindow, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, WaitExit(first, 15000));
+    }
+}
+
+} // namespace

@@ -1,0 +1,540 @@
+#include "tests/win/TestBed.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <utility>
+
+#include "platform/ClipboardAccess.h"
+#include "shell/Shell.h"
+
+// ---- Messages ----
+
+void PumpMessages(DWORD quietMs, DWORD limitMs) {
+    DWORD start = GetTickCount();
+    DWORD lastMessage = start;
+    for (;;) {
+        MSG message;
+        bool any = false;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            any = true;
+            if (message.message == WM_QUIT) {
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        DWORD now = GetTickCount();
+        if (any) {
+            lastMessage = now;
+        }
+        if (now - lastMessage >= quietMs || now - start >= limitMs) {
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+// ---- The main window in this process ----
+
+int StartMainWindow(FeedbackLog* log, int showCommand, bool pump) {
+    static ATOM registered = 0;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    app = AppState{};
+    if (registered == 0) {
+        registered = RegisterMainClass(instance);
+        if (registered == 0) {
+            return 0;
+        }
+    }
+    RecordFeedback(log);
+    int created = CreateMainWindow(instance, showCommand);
+    if (pump) {
+        PumpMessages();
+    }
+    return created;
+}
+
+void StopMainWindow() {
+    if (app.mainWindow != nullptr && IsWindow(app.mainWindow)) {
+        DestroyWindow(app.mainWindow);
+    }
+    PumpMessages();
+    RecordFeedback(nullptr);
+}
+
+// ---- Clipboard contents ----
+
+UINT PrivateFormat() {
+    static UINT format = RegisterClipboardFormatA("Kovel Test Private");
+    return format;
+}
+
+namespace {
+
+LRESULT CALLBACK PlainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreatePlainWindow(const char* title, DWORD style) {
+    static ATOM registered = 0;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (registered == 0) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = PlainWndProc;
+        windowClass.hInstance = instance;
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        windowClass.lpszClassName = "KovelTestOther";
+        registered = RegisterClassA(&windowClass);
+    }
+    return CreateWindowExA(0, "KovelTestOther", title, style, 0, 0, 200, 150, nullptr, nullptr,
+                           instance, nullptr);
+}
+
+HGLOBAL GlobalBytes(const void* bytes, size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    memcpy(GlobalLock(block), bytes, size);
+    GlobalUnlock(block);
+    return block;
+}
+
+// Sample data for one format.
+HANDLE MakeFormatData(UINT format) {
+    switch (format) {
+    case CF_TEXT:
+    case CF_OEMTEXT: return GlobalBytes("Hello", 6);
+    case CF_UNICODETEXT: return GlobalBytes(L"Hello", 12);
+    case CF_BITMAP: {
+        static const WORD rows[8] = {0xFF00, 0x8100, 0xBD00, 0xA500,
+                                     0xA500, 0xBD00, 0x8100, 0xFF00};
+        return CreateBitmap(8, 8, 1, 1, rows);
+    }
+    case CF_DIB: {
+        BITMAPINFOHEADER header = {};
+        header.biSize = sizeof header;
+        header.biWidth = 8;
+        header.biHeight = 8;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        std::vector<BYTE> packed(sizeof header + 8 * 24);
+        memcpy(packed.data(), &header, sizeof header);
+        for (size_t i = sizeof header; i < packed.size(); ++i) {
+            packed[i] = static_cast<BYTE>(i * 7);
+        }
+        return GlobalBytes(packed.data(), packed.size());
+    }
+    case CF_PALETTE: {
+        struct {
+            WORD version;
+            WORD count;
+            PALETTEENTRY entries[2];
+        } palette = {0x300, 2, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+        return CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette));
+    }
+    default: {
+        static const BYTE bytes[4] = {1, 2, 3, 4};
+        return GlobalBytes(bytes, sizeof bytes);
+    }
+    }
+}
+
+} // namespace
+
+HWND OtherAppWindow() {
+    static HWND window = nullptr;
+    if (window == nullptr || !IsWindow(window)) {
+        window = CreatePlainWindow("Kovel test other application", WS_OVERLAPPEDWINDOW);
+    }
+    return window;
+}
+
+bool PlaceFormats(HWND owner, const std::vector<UINT>& formats) {
+    if (!OpenClipboardRetry(owner)) {
+        return false;
+    }
+    bool placed = EmptyClipboard() != FALSE;
+    for (UINT format : formats) {
+        HANDLE data = MakeFormatData(format);
+        placed = placed && data != nullptr && SetClipboardData(format, data) != nullptr;
+    }
+    CloseClipboard();
+    PumpMessages();
+    return placed;
+}
+
+namespace {
+
+bool RunSelf(const std::string& arguments, DWORD* exitCode) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string commandLine = std::string("\"") + self + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    DWORD start = GetTickCount();
+    // The helper's clipboard calls may send messages to windows of this thread: keep pumping.
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
+           WAIT_OBJECT_0) {
+        PumpMessages(0, 20);
+        if (GetTickCount() - start > 20000) {
+            TerminateProcess(process.hProcess, 99);
+            break;
+        }
+    }
+    GetExitCodeProcess(process.hProcess, exitCode);
+    CloseHandle(process.hProcess);
+    PumpMessages();
+    return true;
+}
+
+int PlaceFormatsHelper(const char* list) {
+    std::vector<UINT> formats;
+    for (const char* p = list; *p != '\0';) {
+        char* end = nullptr;
+        formats.push_back(static_cast<UINT>(strtoul(p, &end, 10)));
+        p = *end == ',' ? end + 1 : end;
+        if (end == p && *end != '\0') {
+            return 2;
+        }
+    }
+    HWND owner = CreatePlainWindow("Kovel test helper", WS_OVERLAPPEDWINDOW);
+    bool placed = PlaceFormats(owner, formats);
+    DestroyWindow(owner);
+    return placed ? 0 : 1;
+}
+
+} // namespace
+
+bool PlaceFormatsFromOtherProcess(const std::vector<UINT>& formats) {
+    std::string list;
+    for (UINT format : formats) {
+        list += (list.empty() ? "" : ",") + std::to_string(format);
+    }
+    DWORD exitCode = 1;
+    return RunSelf("--kovel-place=" + list, &exitCode) && exitCode == 0;
+}
+
+int RunHelperMode(int argc, char** argv) {
+    const char placeOption[] = "--kovel-place=";
+    for (int i = 1; i < argc; ++i) {
+        if (strncmp(argv[i], placeOption, sizeof placeOption - 1) == 0) {
+            return PlaceFormatsHelper(argv[i] + sizeof placeOption - 1);
+        }
+    }
+    return -1;
+}
+
+bool EmptyClipboardAs(HWND owner) {
+    if (!OpenClipboardRetry(owner)) {
+        return false;
+    }
+    bool emptied = EmptyClipboard() != FALSE;
+    CloseClipboard();
+    PumpMessages();
+    return emptied;
+}
+
+std::vector<UINT> ClipboardFormats() {
+    std::vector<UINT> formats;
+    if (!OpenClipboardRetry(OtherAppWindow())) {
+        return formats;
+    }
+    UINT format = 0;
+    while ((format = EnumClipboardFormats(format)) != 0) {
+        formats.push_back(format);
+    }
+    CloseClipboard();
+    return formats;
+}
+
+std::string FormatList(const std::vector<UINT>& formats) {
+    std::string text;
+    for (UINT format : formats) {
+        text += (text.empty() ? "" : ", ") + std::to_string(format);
+    }
+    return text;
+}
+
+// ---- Viewers and recorded messages ----
+
+namespace {
+
+LRESULT CALLBACK ViewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TestViewer* viewer = reinterpret_cast<TestViewer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (viewer != nullptr) {
+        switch (message) {
+        case WM_DRAWCLIPBOARD:
+            ++viewer->drawCount;
+            if (viewer->next != nullptr) {
+                SendMessageA(viewer->next, message, wParam, lParam);
+            }
+            return 0;
+        case WM_CHANGECBCHAIN:
+            viewer->chainChanges.emplace_back(wParam, lParam);
+            if (reinterpret_cast<HWND>(wParam) == viewer->next) {
+                viewer->next = reinterpret_cast<HWND>(lParam);
+            } else if (viewer->next != nullptr) {
+                SendMessageA(viewer->next, message, wParam, lParam);
+            }
+            return 0;
+        default: break;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct Recorder {
+    HWND window = nullptr;
+    WNDPROC original = nullptr;
+    std::vector<RecordedMessage> messages;
+} recorder;
+
+LRESULT CALLBACK RecordingWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    recorder.messages.push_back({message, wParam, lParam});
+    return CallWindowProcA(recorder.original, window, message, wParam, lParam);
+}
+
+} // namespace
+
+void JoinViewer(TestViewer& viewer) {
+    static ATOM registered = 0;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (registered == 0) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = ViewerWndProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = "KovelTestViewer";
+        registered = RegisterClassA(&windowClass);
+    }
+    viewer.window = CreateWindowExA(0, "KovelTestViewer", "viewer", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                    100, nullptr, nullptr, instance, nullptr);
+    SetWindowLongPtrA(viewer.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&viewer));
+    viewer.next = SetClipboardViewer(viewer.window);
+    PumpMessages();
+}
+
+void LeaveViewer(TestViewer& viewer) {
+    if (viewer.window == nullptr) {
+        return;
+    }
+    ChangeClipboardChain(viewer.window, viewer.next);
+    SetWindowLongPtrA(viewer.window, GWLP_USERDATA, 0);
+    DestroyWindow(viewer.window);
+    viewer.window = nullptr;
+    PumpMessages();
+}
+
+void StartRecordingMessages(HWND window) {
+    StopRecordingMessages();
+    recorder.window = window;
+    recorder.messages.clear();
+    recorder.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingWndProc)));
+}
+
+void StopRecordingMessages() {
+    if (recorder.window != nullptr && IsWindow(recorder.window)) {
+        SetWindowLongPtrA(recorder.window, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(recorder.original));
+    }
+    recorder.window = nullptr;
+}
+
+int CountRecorded(UINT message, WPARAM wParam, bool anyWParam) {
+    int count = 0;
+    for (const RecordedMessage& recorded : recorder.messages) {
+        if (recorded.message == message &&
+            (anyWParam || LOWORD(recorded.wParam) == LOWORD(wParam))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool ActivateWindow(HWND window) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetActiveWindow(window);
+    PumpMessages();
+    return GetActiveWindow() == window;
+}
+
+// ---- Dialogs ----
+
+namespace {
+
+struct DriverState {
+    DialogDriver* driver = nullptr;
+    std::vector<DialogStep> steps;
+    size_t next = 0;
+    UINT_PTR timer = 0;
+} driverState;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    char className[32];
+    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) &&
+        strcmp(className, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The edit control of the file dialog's file-name box, once the dialog has built it.
+HWND FileNameBox(HWND dialog) {
+    HWND combo = GetDlgItem(dialog, 0x47C);
+    if (combo != nullptr) {
+        HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+        return edit != nullptr ? edit : combo;
+    }
+    return GetDlgItem(dialog, 0x480);
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (driverState.driver == nullptr || driverState.next >= driverState.steps.size()) {
+        return;
+    }
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr) {
+        return;
+    }
+    char title[256] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    driverState.driver->dialogTitle = title;
+    const DialogStep& step = driverState.steps[driverState.next];
+    switch (step.kind) {
+    case DialogStep::SetText: SetDlgItemTextA(dialog, step.id, step.text.c_str()); break;
+    case DialogStep::Focus: SetFocus(GetDlgItem(dialog, step.id)); break;
+    case DialogStep::Click: PressButton(dialog, step.id); break;
+    case DialogStep::ReadText: {
+        char text[1024] = "";
+        GetDlgItemTextA(dialog, step.id, text, sizeof text);
+        driverState.driver->texts.push_back(text);
+        break;
+    }
+    case DialogStep::SetFileName: {
+        HWND box = FileNameBox(dialog);
+        if (box == nullptr) {
+            return; // not built yet: try again at the next tick
+        }
+        SetWindowTextA(box, step.text.c_str());
+        PressButton(dialog, IDOK);
+        break;
+    }
+    }
+    ++driverState.next;
+}
+
+} // namespace
+
+DialogDriver::DialogDriver(std::vector<DialogStep> steps) {
+    driverState.driver = this;
+    driverState.steps = std::move(steps);
+    driverState.next = 0;
+    driverState.timer = SetTimer(nullptr, 0, 60, DriverTick);
+}
+
+DialogDriver::~DialogDriver() {
+    KillTimer(nullptr, driverState.timer);
+    driverState = DriverState{};
+}
+
+bool DialogDriver::Finished() const {
+    return driverState.next >= driverState.steps.size();
+}
+
+// ---- Pixels ----
+
+COLORREF ClientPixels::At(int x, int y) const {
+    uint32_t value = rgb[static_cast<size_t>(y) * width + x];
+    return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+namespace {
+
+// A 32-bit top-down DIB section of the client area's size, drawn by draw(memoryDC).
+template <typename Draw> ClientPixels ReadPixels(HWND window, Draw draw) {
+    ClientPixels pixels;
+    RECT client;
+    GetClientRect(window, &client);
+    pixels.width = client.right;
+    pixels.height = client.bottom;
+    if (pixels.width <= 0 || pixels.height <= 0) {
+        return pixels;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = pixels.width;
+    info.bmiHeader.biHeight = -pixels.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    if (section != nullptr) {
+        HGDIOBJ old = SelectObject(memory, section);
+        draw(memory, pixels.width, pixels.height);
+        GdiFlush();
+        const uint32_t* source = static_cast<const uint32_t*>(bits);
+        pixels.rgb.assign(source, source + static_cast<size_t>(pixels.width) * pixels.height);
+        for (uint32_t& value : pixels.rgb) {
+            value &= 0xFFFFFF;
+        }
+        SelectObject(memory, old);
+        DeleteObject(section);
+    }
+    DeleteDC(memory);
+    return pixels;
+}
+
+} // namespace
+
+ClientPixels PrintClientPixels(HWND window) {
+    return ReadPixels(window, [window](HDC memory, int, int) {
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+    });
+}
+
+ClientPixels ScreenClientPixels(HWND window) {
+    return ReadPixels(window, [window](HDC memory, int width, int height) {
+        HDC dc = GetDC(window);
+        BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+    });
+}
+
+// ---- Misc ----
+
+int DisplayBits() {
+    HDC dc = GetDC(nullptr);
+    int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    ReleaseDC(nullptr, dc);
+    return bits;
+}
+
+std::string BesideTestProgram(const char* fileName) {
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path(self, length);
+    size_t slash = path.find_last_of("\\/");
+    return path.substr(0, slash + 1) + fileName;
+}

@@ -1,0 +1,151 @@
+// Test bed for the Windows tests: the main window created in this process, clipboard contents
+// from "another application" (a window here, or a second process), message pumping, recorded
+// boxes and beeps, scripted dialogs and pixels read back from the client area.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Feedback.h"
+#include "shell/AppState.h"
+
+// ---- Messages ----
+
+// Dispatches this thread's messages until none has arrived for quietMs (or limitMs passed).
+// WM_QUIT (posted when the main window is destroyed) is taken off the queue and ignored.
+void PumpMessages(DWORD quietMs = 40, DWORD limitMs = 4000);
+
+// Pumps messages until condition() holds or limitMs passes; returns the last result.
+template <typename Condition> bool PumpUntil(Condition condition, DWORD limitMs = 4000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > limitMs) {
+            return false;
+        }
+        PumpMessages(10, 50);
+    }
+    return true;
+}
+
+// ---- The main window in this process ----
+
+// Resets `app`, registers the class once, records feedback into log, creates the main window
+// with CreateMainWindow and (unless told not to) pumps until idle. Returns CreateMainWindow's
+// result.
+int StartMainWindow(FeedbackLog* log, int showCommand = SW_SHOWNORMAL, bool pump = true);
+
+// Destroys the main window (leaving the chain) and stops recording feedback.
+void StopMainWindow();
+
+// ---- Clipboard contents from another application ----
+
+// The registered private format used by the tests ("Kovel Test Private").
+UINT PrivateFormat();
+
+// A hidden top-level window of this process that stands for another application.
+HWND OtherAppWindow();
+
+// Empties the clipboard as owner and places the formats in this order (sample data for each:
+// text, 8 x 8 bitmap, 8 x 8 DIB, 2-colour palette, private bytes). Pumps messages afterwards.
+bool PlaceFormats(HWND owner, const std::vector<UINT>& formats);
+
+// The same from a second process (this test program started with a helper argument), which
+// ends after placing; messages are pumped while waiting for it.
+bool PlaceFormatsFromOtherProcess(const std::vector<UINT>& formats);
+
+// Empties the clipboard as owner.
+bool EmptyClipboardAs(HWND owner);
+
+// The formats as EnumClipboardFormats lists them now.
+std::vector<UINT> ClipboardFormats();
+
+// "1, 16, 7, 13" for messages.
+std::string FormatList(const std::vector<UINT>& formats);
+
+// Runs the helper modes of the test program; returns -1 when argv asks for none.
+int RunHelperMode(int argc, char** argv);
+
+// ---- Windows observed by tests ----
+
+// A window that joins the clipboard-viewer chain politely and counts what it receives.
+struct TestViewer {
+    HWND window = nullptr;
+    HWND next = nullptr;                                 // next viewer after this one
+    int drawCount = 0;                                   // WM_DRAWCLIPBOARD received
+    std::vector<std::pair<WPARAM, LPARAM>> chainChanges; // WM_CHANGECBCHAIN received
+};
+// Creates the window and joins the chain (it becomes the first viewer).
+void JoinViewer(TestViewer& viewer);
+// Leaves the chain and destroys the window.
+void LeaveViewer(TestViewer& viewer);
+
+// Records the messages a window receives (by subclassing it) while it exists.
+struct RecordedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+void StartRecordingMessages(HWND window);
+void StopRecordingMessages();
+// How many recorded messages match message (and wParam's low 16 bits, unless anyWParam).
+int CountRecorded(UINT message, WPARAM wParam, bool anyWParam = false);
+
+// Makes another window of this process the active one (GetActiveWindow() == window).
+bool ActivateWindow(HWND window);
+
+// ---- Dialogs ----
+
+// One action on a dialog of this thread, carried out by a thread timer while the dialog's own
+// modal loop runs.
+struct DialogStep {
+    enum Kind {
+        SetText,     // set control id's text
+        Focus,       // move the keyboard focus to control id (the previous field loses it)
+        Click,       // press button id (IDOK, IDCANCEL, ...)
+        ReadText,    // append control id's text to DialogDriver::texts
+        SetFileName, // common file dialog: type text into the file-name box, then press IDOK
+    };
+    Kind kind;
+    int id;
+    std::string text;
+};
+
+// Runs the steps, one per timer tick, on the next dialog that appears on this thread. The
+// dialog must be started (DialogBox..., GetSaveFileNameA, ...) while the driver exists.
+class DialogDriver {
+  public:
+    explicit DialogDriver(std::vector<DialogStep> steps);
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+    bool Finished() const;          // every step was carried out
+    std::vector<std::string> texts; // what ReadText steps read
+    std::string dialogTitle;        // title of the dialog the steps ran on
+};
+
+// ---- Pixels ----
+
+struct ClientPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb; // 0x00RRGGBB, top row first
+    COLORREF At(int x, int y) const;
+};
+
+// Paints the client area into a 32-bit memory bitmap through WM_PRINTCLIENT and reads it.
+ClientPixels PrintClientPixels(HWND window);
+
+// Copies the client area from the window's device context (what the screen shows).
+ClientPixels ScreenClientPixels(HWND window);
+
+// ---- Misc ----
+
+// The display's bits per pixel x planes.
+int DisplayBits();
+
+// Full path of a file next to this test program (the programs under test are built there).
+std::string BesideTestProgram(const char* fileName);
