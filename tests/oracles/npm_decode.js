@@ -1,0 +1,48 @@
+// Decodes one image with one of the npm decoders and writes "width height\n" followed by the
+// pixels as RGB bytes, top row first, to standard output. Errors go to standard error with a
+// non-zero exit status. Usage: node npm_decode.js utif|omggif|bmpjs FILE
+'use strict';
+const fs = require('fs');
+const path = require('path');
+
+const modules = path.join(__dirname, 'node_modules');
+const [decoder, file] = process.argv.slice(2);
+const data = fs.readFileSync(file);
+
+function fromRgba(width, height, rgba, order) {
+    const out = Buffer.alloc(width * height * 3);
+    for (let i = 0; i < width * height; i++) {
+        for (let c = 0; c < 3; c++) out[3 * i + c] = rgba[4 * i + order[c]];
+    }
+    return out;
+}
+
+let width, height, rgb;
+if (decoder === 'utif') {
+    const UTIF = require(path.join(modules, 'utif'));
+    const ifds = UTIF.decode(data);
+    if (ifds.length !== 1) throw new Error(`${ifds.length} image directories`);
+    UTIF.decodeImage(data, ifds[0]);
+    width = ifds[0].width;
+    height = ifds[0].height;
+    rgb = fromRgba(width, height, UTIF.toRGBA8(ifds[0]), [0, 1, 2]);
+} else if (decoder === 'omggif') {
+    const { GifReader } = require(path.join(modules, 'omggif'));
+    const reader = new GifReader(new Uint8Array(data));
+    if (reader.numFrames() !== 1) throw new Error(`${reader.numFrames()} frames`);
+    width = reader.width;
+    height = reader.height;
+    const rgba = new Uint8Array(width * height * 4);
+    reader.decodeAndBlitFrameRGBA(0, rgba);
+    rgb = fromRgba(width, height, rgba, [0, 1, 2]);
+} else if (decoder === 'bmpjs') {
+    const bmp = require(path.join(modules, 'bmp-js'));
+    const image = bmp.decode(data);
+    width = image.width;
+    height = image.height;
+    rgb = fromRgba(width, height, image.data, [3, 2, 1]); // bmp-js stores A, B, G, R
+} else {
+    throw new Error(`unknown decoder ${decoder}`);
+}
+process.stdout.write(`${width} ${height}\n`);
+process.stdout.write(rgb);
