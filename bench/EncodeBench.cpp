@@ -222,6 +222,7 @@ Ours(const Image& im,
      const std::function<EncodeResult(const ImageDesc&, const RowSource&, ByteSink&)>& encode) {
     MemorySink mem;
     MemorySinkInit(&mem);
+    MemorySinkReserve(&mem, im.dib.size() + 8192); // as the references' outputs are reserved
     ByteSink sink = MemorySinkByteSink(&mem);
     RowSource rows = {const_cast<Image*>(&im), FetchImage};
     ImageDesc desc = {im.width, im.height, im.bitCount, im.table.data(),

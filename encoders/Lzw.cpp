@@ -19,7 +19,7 @@ constexpr size_t TifChunk = 1024;
 constexpr size_t OutSlack = 64;
 
 struct LzwState {
-    LzwNode* nodes;
+    uint32_t* nodes;
     uint32_t clearCode;
     uint32_t nextCode;
     uint32_t codeWidth;
@@ -42,7 +42,7 @@ template <bool Tiff> void ResetTable(LzwState& s) {
     s.codeWidth = rootBits + 1;
     s.growLimit = Tiff ? (1u << s.codeWidth) - 1 : (1u << s.codeWidth);
     for (uint32_t i = 0; i < s.clearCode; ++i)
-        s.nodes[i].firstChild = LzwNone;
+        s.nodes[i] = 0;
 }
 
 inline void Store32Le(uint8_t* p, uint32_t v) {
@@ -154,7 +154,7 @@ template <bool Tiff> bool FlushOut(LzwState& s, bool final) {
     return Tiff ? TifWriteChunks(s, final) : GifWriteBlocks(s, final);
 }
 
-template <bool Tiff> void Start(LzwState& s, LzwNode* nodes, uint32_t rootBits, ByteSink& sink) {
+template <bool Tiff> void Start(LzwState& s, uint32_t* nodes, uint32_t rootBits, ByteSink& sink) {
     s.nodes = nodes;
     s.clearCode = 1u << rootBits;
     s.acc = 0;
@@ -167,11 +167,20 @@ template <bool Tiff> void Start(LzwState& s, LzwNode* nodes, uint32_t rootBits, 
     PutCode<Tiff>(s.acc, s.bits, s.out, s.clearCode, s.codeWidth);
 }
 
-// Feeds n symbols to the compressor, s.prefix holding the string matched so far.
+// Node fields (see Lzw.h): the first child sits in the low bits, so that going from a node to its
+// first child, the step made for almost every symbol, costs a single mask.
+constexpr uint32_t SymbolShift = 24;
+constexpr uint32_t SiblingShift = 12;
+constexpr uint32_t LinkMask = 0xFFF;
+
+// Feeds n symbols to the compressor, s.prefix holding the string matched so far. The node of the
+// prefix is kept in a register: the word read to compare a child's symbol also holds that child's
+// first child, which the next symbol needs.
 template <bool Tiff>
 bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n, uint32_t mask) {
-    LzwNode* const nodes = s.nodes;
+    uint32_t* const nodes = s.nodes;
     uint32_t prefix = s.prefix;
+    uint32_t prefixNode = nodes[prefix];
     uint32_t nextCode = s.nextCode;
     uint32_t width = s.codeWidth;
     uint32_t growLimit = s.growLimit;
@@ -182,31 +191,33 @@ bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n, uint32_t mask) {
     const uint8_t* const end = symbols + n;
 
     while (symbols != end) {
-        uint32_t symbol = *symbols++ & mask;
-        // Look for the child of prefix that ends in symbol, in creation order.
-        uint32_t child = nodes[prefix].firstChild;
-        uint32_t last = LzwNone;
-        while (child != LzwNone) {
-            if (nodes[child].symbol == symbol)
+        const uint32_t symbol = *symbols++ & mask;
+        // Look for the child of prefix that ends in symbol: the first child, then its siblings in
+        // the order they were created.
+        uint32_t child = prefixNode & LinkMask;
+        uint32_t last = 0;
+        while (child != 0) {
+            const uint32_t node = nodes[child];
+            if ((node >> SymbolShift) == symbol) {
+                prefixNode = node;
                 break;
+            }
             last = child;
-            child = nodes[child].nextSibling;
+            child = (node >> SiblingShift) & LinkMask;
         }
-        if (child != LzwNone) {
+        if (child != 0) {
             prefix = child;
             continue;
         }
-        // Not found: the code assigned now names prefix + symbol; prefix itself is emitted.
-        uint32_t assigned = nextCode;
+        // Not found: the code assigned now names prefix + symbol; prefix itself is emitted. The
+        // new node is linked behind the last child, or as the first child.
+        const uint32_t assigned = nextCode;
         if (assigned < static_cast<uint32_t>(LzwMaxCodes)) {
-            if (last == LzwNone)
-                nodes[prefix].firstChild = static_cast<uint16_t>(assigned);
+            if (last == 0)
+                nodes[prefix] |= assigned;
             else
-                nodes[last].nextSibling = static_cast<uint16_t>(assigned);
-            LzwNode& node = nodes[assigned];
-            node.firstChild = LzwNone;
-            node.nextSibling = LzwNone;
-            node.symbol = static_cast<uint8_t>(symbol);
+                nodes[last] |= assigned << SiblingShift;
+            nodes[assigned] = symbol << SymbolShift;
             nextCode = assigned + 1;
         }
         PutCode<Tiff>(acc, bits, out, prefix, width);
@@ -217,7 +228,6 @@ bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n, uint32_t mask) {
             } else {
                 // Table full: clear code at 12 bits, then only the roots are made childless.
                 PutCode<Tiff>(acc, bits, out, s.clearCode, width);
-                s.nextCode = nextCode;
                 ResetTable<Tiff>(s);
                 nextCode = s.nextCode;
                 width = s.codeWidth;
@@ -228,6 +238,7 @@ bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n, uint32_t mask) {
             growLimit = 2 * growLimit + 1;
         }
         prefix = symbol;
+        prefixNode = nodes[symbol];
         if (out >= flushAt) {
             s.out = out;
             if (!FlushOut<Tiff>(s, false))

@@ -25,17 +25,15 @@
 
 constexpr int LzwMaxCodes = 4096;
 constexpr int LzwMaxWidth = 12;
-constexpr uint16_t LzwNone = 0xFFFF;
 
-// One code of the table: its first child, its next sibling and the last symbol of its string.
-struct LzwNode {
-    uint16_t firstChild;
-    uint16_t nextSibling;
-    uint8_t symbol;
-};
-
+// The code table: one 32-bit node per code, packed as
+//   bits 24..31  symbol       the last symbol of the node's string
+//   bits 12..23  nextSibling  the code of the next string with the same prefix
+//   bits  0..11  firstChild   the code of the first string that extends this one by a symbol
+// A link of 0 means none: code 0 is a root and never anybody's child or sibling. Of a root only
+// firstChild is used.
 struct LzwTable {
-    LzwNode nodes[LzwMaxCodes];
+    uint32_t nodes[LzwMaxCodes];
 };
 
 // A code table for one compression at a time; nullptr when memory runs out.

@@ -51,6 +51,19 @@ void MemorySinkInit(MemorySink* sink) {
     sink->writeCalls = 0;
 }
 
+bool MemorySinkReserve(MemorySink* sink, uint64_t bytes) {
+    if (bytes <= sink->capacity)
+        return true;
+    if (bytes > SIZE_MAX)
+        return false;
+    void* grown = std::realloc(sink->data, static_cast<size_t>(bytes));
+    if (grown == nullptr)
+        return false;
+    sink->data = static_cast<uint8_t*>(grown);
+    sink->capacity = bytes;
+    return true;
+}
+
 void MemorySinkFree(MemorySink* sink) {
     std::free(sink->data);
     MemorySinkInit(sink);

@@ -22,6 +22,9 @@ struct MemorySink {
 
 // An empty sink without a limit.
 void MemorySinkInit(MemorySink* sink);
+// Makes room for `bytes` bytes in advance (growth is by doubling otherwise). False when memory
+// runs out.
+bool MemorySinkReserve(MemorySink* sink, uint64_t bytes);
 // Releases the buffer; the sink is empty afterwards and can be used again.
 void MemorySinkFree(MemorySink* sink);
 // The ByteSink that writes into `sink`; valid as long as `sink` is.
