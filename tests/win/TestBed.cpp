@@ -224,11 +224,57 @@ bool PlaceFormatsFromOtherProcess(const std::vector<UINT>& formats) {
     return RunSelf("--kovel-place=" + list, &exitCode) && exitCode == 0;
 }
 
+namespace {
+
+// What the PrtSc key does: the whole screen as a device bitmap on the clipboard.
+int CaptureScreenHelper() {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    HWND owner = CreatePlainWindow("Kovel test helper", WS_OVERLAPPEDWINDOW);
+    bool placed = false;
+    if (OpenClipboardRetry(owner)) {
+        placed = EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+        CloseClipboard();
+    }
+    if (!placed) {
+        DeleteObject(bitmap);
+    }
+    PumpMessages();
+    DestroyWindow(owner);
+    return placed ? 0 : 1;
+}
+
+// Closes the running program's main window as the user would (WM_CLOSE).
+int CloseMainHelper() {
+    HWND window = FindWindowA("KOVEL", nullptr);
+    if (window == nullptr) {
+        return 1;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+} // namespace
+
 int RunHelperMode(int argc, char** argv) {
     const char placeOption[] = "--kovel-place=";
     for (int i = 1; i < argc; ++i) {
         if (strncmp(argv[i], placeOption, sizeof placeOption - 1) == 0) {
             return PlaceFormatsHelper(argv[i] + sizeof placeOption - 1);
+        }
+        if (strcmp(argv[i], "--kovel-capture-screen") == 0) {
+            return CaptureScreenHelper();
+        }
+        if (strcmp(argv[i], "--kovel-close-main") == 0) {
+            return CloseMainHelper();
         }
     }
     return -1;

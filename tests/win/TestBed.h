@@ -67,6 +67,9 @@ std::vector<UINT> ClipboardFormats();
 std::string FormatList(const std::vector<UINT>& formats);
 
 // Runs the helper modes of the test program; returns -1 when argv asks for none.
+//   --kovel-place=1,9,...    place these formats in this order, then end
+//   --kovel-capture-screen   put the whole screen on the clipboard as CF_BITMAP (as PrtSc does)
+//   --kovel-close-main       post WM_CLOSE to the running program's main window
 int RunHelperMode(int argc, char** argv);
 
 // ---- Windows observed by tests ----

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Builds the Windows programs (x86_64 cross build) and runs one under Wine.
+#   scripts/run.sh [palorin|mendrival]       (default palorin)
+# With $DISPLAY set the program opens there; without one, scripts/demo.sh runs a scripted
+# demonstration on Xvfb and leaves screenshots under out/.
+set -eu
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PROGRAM="${1:-palorin}"
+BUILD="$REPO/build-win64"
+cmake -S "$REPO" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-x86_64.cmake" \
+    -DKOVEL_WERROR=ON >/dev/null
+cmake --build "$BUILD" --target "$PROGRAM" win_tests -j "$(nproc)"
+if [ -z "${DISPLAY:-}" ]; then
+    exec "$REPO/scripts/demo.sh" "$BUILD" "$PROGRAM"
+fi
+# shellcheck source=scripts/wine-env.sh
+source "$REPO/scripts/wine-env.sh"
+kovel_wine_prepare
+exec wine "$BUILD/$PROGRAM.exe"
