@@ -167,9 +167,7 @@ bool PlaceFormats(HWND owner, const std::vector<UINT>& formats) {
     return placed;
 }
 
-namespace {
-
-bool RunSelf(const std::string& arguments, DWORD* exitCode) {
+bool RunTestProgram(const std::string& arguments, DWORD* exitCode) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string commandLine = std::string("\"") + self + "\" " + arguments;
@@ -197,6 +195,8 @@ bool RunSelf(const std::string& arguments, DWORD* exitCode) {
     return true;
 }
 
+namespace {
+
 int PlaceFormatsHelper(const char* list) {
     std::vector<UINT> formats;
     for (const char* p = list; *p != '\0';) {
@@ -221,7 +221,7 @@ bool PlaceFormatsFromOtherProcess(const std::vector<UINT>& formats) {
         list += (list.empty() ? "" : ",") + std::to_string(format);
     }
     DWORD exitCode = 1;
-    return RunSelf("--kovel-place=" + list, &exitCode) && exitCode == 0;
+    return RunTestProgram("--kovel-place=" + list, &exitCode) && exitCode == 0;
 }
 
 namespace {

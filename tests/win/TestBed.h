@@ -66,6 +66,10 @@ std::vector<UINT> ClipboardFormats();
 // "1, 16, 7, 13" for messages.
 std::string FormatList(const std::vector<UINT>& formats);
 
+// Starts this test program again with the arguments and waits for it (pumping messages);
+// false when it could not be started.
+bool RunTestProgram(const std::string& arguments, DWORD* exitCode);
+
 // Runs the helper modes of the test program; returns -1 when argv asks for none.
 //   --kovel-place=1,9,...    place these formats in this order, then end
 //   --kovel-capture-screen   put the whole screen on the clipboard as CF_BITMAP (as PrtSc does)

