@@ -19,7 +19,8 @@ constexpr size_t TifChunk = 1024;
 constexpr size_t OutSlack = 64;
 
 struct LzwState {
-    uint32_t* nodes;
+    uint16_t* firstChild;
+    uint32_t* siblingSymbol;
     uint32_t clearCode;
     uint32_t nextCode;
     uint32_t codeWidth;
@@ -42,7 +43,7 @@ template <bool Tiff> void ResetTable(LzwState& s) {
     s.codeWidth = rootBits + 1;
     s.growLimit = Tiff ? (1u << s.codeWidth) - 1 : (1u << s.codeWidth);
     for (uint32_t i = 0; i < s.clearCode; ++i)
-        s.nodes[i] = 0;
+        s.firstChild[i] = 0;
 }
 
 inline void Store32Le(uint8_t* p, uint32_t v) {
@@ -154,8 +155,9 @@ template <bool Tiff> bool FlushOut(LzwState& s, bool final) {
     return Tiff ? TifWriteChunks(s, final) : GifWriteBlocks(s, final);
 }
 
-template <bool Tiff> void Start(LzwState& s, uint32_t* nodes, uint32_t rootBits, ByteSink& sink) {
-    s.nodes = nodes;
+template <bool Tiff> void Start(LzwState& s, LzwTable* table, uint32_t rootBits, ByteSink& sink) {
+    s.firstChild = table->firstChild;
+    s.siblingSymbol = table->siblingSymbol;
     s.clearCode = 1u << rootBits;
     s.acc = 0;
     s.bits = 0;
@@ -167,92 +169,87 @@ template <bool Tiff> void Start(LzwState& s, uint32_t* nodes, uint32_t rootBits,
     PutCode<Tiff>(s.acc, s.bits, s.out, s.clearCode, s.codeWidth);
 }
 
-// Node fields (see Lzw.h): the first child sits in the low bits, so that going from a node to its
-// first child, the step made for almost every symbol, costs a single mask.
+// Fields of siblingSymbol (see Lzw.h).
 constexpr uint32_t SymbolShift = 24;
-constexpr uint32_t SiblingShift = 12;
-constexpr uint32_t LinkMask = 0xFFF;
+constexpr uint32_t SiblingMask = 0xFFF;
 
-// Feeds n symbols to the compressor, s.prefix holding the string matched so far. The node of the
-// prefix is kept in a register: the word read to compare a child's symbol also holds that child's
-// first child, which the next symbol needs.
+// A miss: the code assigned now names prefix + symbol and is linked behind `last`, the last child
+// of prefix, or as its first child when `last` is 0; prefix itself is emitted; then the width
+// grows or the table is cleared. Kept out of the search loop, which it rarely interrupts, so that
+// the loop's few values stay in registers.
 template <bool Tiff>
-bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n, uint32_t mask) {
-    uint32_t* const nodes = s.nodes;
-    uint32_t prefix = s.prefix;
-    uint32_t prefixNode = nodes[prefix];
-    uint32_t nextCode = s.nextCode;
-    uint32_t width = s.codeWidth;
-    uint32_t growLimit = s.growLimit;
-    uint64_t acc = s.acc;
-    uint32_t bits = s.bits;
-    uint8_t* out = s.out;
-    uint8_t* const flushAt = s.flushAt;
-    const uint8_t* const end = symbols + n;
-
-    while (symbols != end) {
-        const uint32_t symbol = *symbols++ & mask;
-        // Look for the child of prefix that ends in symbol: the first child, then its siblings in
-        // the order they were created.
-        uint32_t child = prefixNode & LinkMask;
-        uint32_t last = 0;
-        while (child != 0) {
-            const uint32_t node = nodes[child];
-            if ((node >> SymbolShift) == symbol) {
-                prefixNode = node;
-                break;
-            }
-            last = child;
-            child = (node >> SiblingShift) & LinkMask;
+__attribute__((noinline)) bool Miss(LzwState& s, uint32_t prefix, uint32_t symbol, uint32_t last) {
+    const uint32_t assigned = s.nextCode;
+    if (assigned < static_cast<uint32_t>(LzwMaxCodes)) {
+        if (last == 0)
+            s.firstChild[prefix] = static_cast<uint16_t>(assigned);
+        else
+            s.siblingSymbol[last] |= assigned;
+        s.firstChild[assigned] = 0;
+        s.siblingSymbol[assigned] = symbol << SymbolShift;
+        s.nextCode = assigned + 1;
+    }
+    PutCode<Tiff>(s.acc, s.bits, s.out, prefix, s.codeWidth);
+    if (Tiff ? assigned == TiffLastCode : assigned >= s.growLimit) {
+        if (!Tiff && s.codeWidth < static_cast<uint32_t>(LzwMaxWidth)) {
+            s.codeWidth += 1;
+            s.growLimit *= 2;
+        } else {
+            // Table full: clear code at 12 bits, then only the roots are made childless.
+            PutCode<Tiff>(s.acc, s.bits, s.out, s.clearCode, s.codeWidth);
+            ResetTable<Tiff>(s);
         }
-        if (child != 0) {
+    } else if (Tiff && assigned >= s.growLimit) {
+        s.codeWidth += 1;
+        s.growLimit = 2 * s.growLimit + 1;
+    }
+    if (s.out >= s.flushAt)
+        return FlushOut<Tiff>(s, false);
+    return true;
+}
+
+// Feeds n symbols to the compressor, s.prefix holding the string matched so far. Symbols are
+// masked to the root range when they come from a caller that may hand out larger values.
+template <bool Tiff, bool Masked> bool CompressRun(LzwState& s, const uint8_t* symbols, size_t n) {
+    const uint16_t* const firstChild = s.firstChild;
+    const uint32_t* const siblingSymbol = s.siblingSymbol;
+    const uint32_t mask = s.clearCode - 1;
+    uint32_t prefix = s.prefix;
+    const uint8_t* const end = symbols + n;
+    while (symbols != end) {
+        uint32_t symbol = *symbols++;
+        if (Masked)
+            symbol &= mask;
+        // The first child of prefix, then its siblings in the order they were created. Node 0 is
+        // read when there is no child; its word is not used then.
+        uint32_t child = firstChild[prefix];
+        uint32_t node = siblingSymbol[child];
+        if (child != 0 && (node >> SymbolShift) == symbol) {
             prefix = child;
             continue;
         }
-        // Not found: the code assigned now names prefix + symbol; prefix itself is emitted. The
-        // new node is linked behind the last child, or as the first child.
-        const uint32_t assigned = nextCode;
-        if (assigned < static_cast<uint32_t>(LzwMaxCodes)) {
-            if (last == 0)
-                nodes[prefix] |= assigned;
-            else
-                nodes[last] |= assigned << SiblingShift;
-            nodes[assigned] = symbol << SymbolShift;
-            nextCode = assigned + 1;
-        }
-        PutCode<Tiff>(acc, bits, out, prefix, width);
-        if (Tiff ? assigned == TiffLastCode : assigned >= growLimit) {
-            if (!Tiff && width < static_cast<uint32_t>(LzwMaxWidth)) {
-                width += 1;
-                growLimit *= 2;
-            } else {
-                // Table full: clear code at 12 bits, then only the roots are made childless.
-                PutCode<Tiff>(acc, bits, out, s.clearCode, width);
-                ResetTable<Tiff>(s);
-                nextCode = s.nextCode;
-                width = s.codeWidth;
-                growLimit = s.growLimit;
+        uint32_t last = child;
+        if (child != 0) {
+            child = node & SiblingMask;
+            while (child != 0) {
+                node = siblingSymbol[child];
+                if ((node >> SymbolShift) == symbol)
+                    break;
+                last = child;
+                child = node & SiblingMask;
             }
-        } else if (Tiff && assigned >= growLimit) {
-            width += 1;
-            growLimit = 2 * growLimit + 1;
+            if (child != 0) {
+                prefix = child;
+                continue;
+            }
+        }
+        if (!Miss<Tiff>(s, prefix, symbol, last)) {
+            s.prefix = prefix;
+            return false;
         }
         prefix = symbol;
-        prefixNode = nodes[symbol];
-        if (out >= flushAt) {
-            s.out = out;
-            if (!FlushOut<Tiff>(s, false))
-                return false;
-            out = s.out;
-        }
     }
     s.prefix = prefix;
-    s.nextCode = nextCode;
-    s.codeWidth = width;
-    s.growLimit = growLimit;
-    s.acc = acc;
-    s.bits = bits;
-    s.out = out;
     return true;
 }
 
@@ -286,10 +283,9 @@ EncodeResult LzwEncodeGif(LzwTable* table, int rootBits, const LzwSymbolSource& 
                           ByteSink& sink) {
     if (rootBits < 2 || rootBits > 8)
         return EncodeBadDepth;
-    LzwState* s = new (std::nothrow) LzwState;
-    if (s == nullptr)
-        return EncodeNoMemory;
-    Start<false>(*s, table->nodes, static_cast<uint32_t>(rootBits), sink);
+    LzwState state;
+    LzwState* s = &state;
+    Start<false>(*s, table, static_cast<uint32_t>(rootBits), sink);
     const uint32_t mask = s->clearCode - 1;
     EncodeResult result = EncodeOk;
     bool havePrefix = false;
@@ -308,34 +304,32 @@ EncodeResult LzwEncodeGif(LzwTable* table, int rootBits, const LzwSymbolSource& 
             symbols += 1;
             count -= 1;
         }
-        if (!CompressRun<false>(*s, symbols, count, mask)) {
+        if (!(rootBits == 8 ? CompressRun<false, false>(*s, symbols, count)
+                            : CompressRun<false, true>(*s, symbols, count))) {
             result = EncodeWriteFailed;
             break;
         }
     }
     if (result == EncodeOk && !Finish<false>(*s, havePrefix))
         result = EncodeWriteFailed;
-    delete s;
     return result;
 }
 
 EncodeResult LzwEncodeStrip(LzwTable* table, const uint8_t* data, size_t count, ByteSink& sink,
                             uint64_t* stripBytes) {
     *stripBytes = 0;
-    LzwState* s = new (std::nothrow) LzwState;
-    if (s == nullptr)
-        return EncodeNoMemory;
-    Start<true>(*s, table->nodes, 8, sink);
+    LzwState state;
+    LzwState* s = &state;
+    Start<true>(*s, table, 8, sink);
     EncodeResult result = EncodeOk;
     bool havePrefix = count > 0;
     if (havePrefix) {
         s->prefix = data[0];
-        if (!CompressRun<true>(*s, data + 1, count - 1, 0xFF))
+        if (!CompressRun<true, false>(*s, data + 1, count - 1))
             result = EncodeWriteFailed;
     }
     if (result == EncodeOk && !Finish<true>(*s, havePrefix))
         result = EncodeWriteFailed;
     *stripBytes = s->written;
-    delete s;
     return result;
 }

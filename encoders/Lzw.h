@@ -26,14 +26,16 @@
 constexpr int LzwMaxCodes = 4096;
 constexpr int LzwMaxWidth = 12;
 
-// The code table: one 32-bit node per code, packed as
-//   bits 24..31  symbol       the last symbol of the node's string
-//   bits 12..23  nextSibling  the code of the next string with the same prefix
-//   bits  0..11  firstChild   the code of the first string that extends this one by a symbol
+// The code table: the node of each code is held in two arrays, indexed by code:
+//   firstChild[code]            the code of the first string that extends this one by a symbol
+//   siblingSymbol[code] >> 24   the last symbol of the node's string
+//   siblingSymbol[code] & 0xFFF the code of the next string with the same prefix
 // A link of 0 means none: code 0 is a root and never anybody's child or sibling. Of a root only
-// firstChild is used.
+// firstChild is used. Going from a node to its first child, the step made for almost every symbol,
+// is then a single load.
 struct LzwTable {
-    uint32_t nodes[LzwMaxCodes];
+    uint16_t firstChild[LzwMaxCodes];
+    uint32_t siblingSymbol[LzwMaxCodes];
 };
 
 // A code table for one compression at a time; nullptr when memory runs out.
