@@ -3,6 +3,8 @@
 // pixels as 0xRRGGBB, top row first.
 #pragma once
 
+#include "tests/oracles/TestImage.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +22,7 @@ struct PcxDecoded {
     size_t bodyEnd = 0;            // offset just past the run-length data
 };
 
-inline PcxDecoded DecodePcxReference(const std::vector<uint8_t>& file) {
+TEST_HELPER inline PcxDecoded DecodePcxReference(const std::vector<uint8_t>& file) {
     PcxDecoded d;
     auto u16 = [&](size_t at) { return static_cast<uint32_t>(file[at] | file[at + 1] << 8); };
     if (file.size() < 128) {

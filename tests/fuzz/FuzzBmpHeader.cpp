@@ -1,0 +1,95 @@
+// Fuzzes the BMP header parser two ways, chosen by the first input byte:
+//  - even: the rest of the input is a whole file. Only the first 54 bytes are handed over, in a
+//    buffer of exactly that size, so any read past them is caught; an accepted layout must lie
+//    inside the file, and every table entry and row byte it names is read.
+//  - odd: the input describes an image that the BMP writer encodes; the parser must accept the
+//    file and give back the image's own layout, and the rows must be the ones encoded.
+#include "bitmap/BmpHeader.h"
+#include "encoders/Bmp.h"
+#include "tests/oracles/TestImage.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+void ParseWholeFile(const uint8_t* data, size_t size) {
+    const size_t headLen = size < 54 ? size : 54;
+    std::vector<uint8_t> head(data, data + headLen);
+    BmpLayout layout;
+    std::memset(&layout, 0xA5, sizeof layout);
+    const BmpLayout untouched = layout;
+    const BmpParseResult result = ParseBmpHeader(head.data(), head.size(), size, &layout);
+    if (result != BmpOk) {
+        Require(std::memcmp(&layout, &untouched, sizeof layout) == 0);
+        return;
+    }
+    Require(layout.width >= 1 && layout.width <= 65535 && layout.height >= 1 &&
+            layout.height <= 65535);
+    Require(layout.stride == DibStride(layout.width, layout.bitCount));
+    Require(layout.imageSize == static_cast<uint64_t>(layout.stride) * layout.height);
+    Require(layout.colorCount == ColorTableSize(layout.bitCount));
+    Require(layout.tableEntries >= 0 && layout.tableEntries <= layout.colorCount);
+    Require(54 + 4 * static_cast<uint64_t>(layout.tableEntries) <= layout.offBits);
+    Require(static_cast<uint64_t>(layout.offBits) + layout.imageSize <= size);
+    // Touch everything the reader would read; ASan reports any byte outside the input.
+    std::vector<uint8_t> file(data, data + size);
+    unsigned sum = 0;
+    for (int i = 0; i < 4 * layout.tableEntries; ++i)
+        sum += file[54 + static_cast<size_t>(i)];
+    for (uint32_t i = 0; i < layout.imageSize; i += 97)
+        sum += file[layout.offBits + i];
+    if (layout.imageSize > 0)
+        sum += file[layout.offBits + layout.imageSize - 1];
+    Require(sum != 0xFFFFFFFFu || size > 0);
+}
+
+void EncodeAndParse(const uint8_t* data, size_t size) {
+    if (size < 4)
+        return;
+    const int depths[] = {1, 4, 8, 24, 32};
+    const int bitCount = depths[data[0] % 5];
+    const int32_t width = 1 + (data[1] | (data[2] & 7) << 8); // 1 .. 2048
+    const int32_t height = 1 + data[3] % 200;
+    data += 4;
+    size -= 4;
+    TestImage image = MakeTestImage(width, height, bitCount);
+    for (size_t i = 0; i < image.dib.size() && size > 0; ++i)
+        image.dib[i] = data[i % size];
+    ImageDesc desc = DescOf(image);
+    std::vector<uint8_t> table;
+    if (bitCount == 32) { // the caller's own table length
+        table.assign(4 * static_cast<size_t>(size % 7), 0x33);
+        desc.colorTable = table.empty() ? nullptr : table.data();
+        desc.colorCount = static_cast<int>(table.size() / 4);
+    }
+    VectorSink out;
+    ByteSink sink = SinkOf(out);
+    RowSource source = SourceOf(image);
+    Require(EncodeBmp(desc, source, sink) == EncodeOk);
+    Require(!image.badFetch);
+    BmpLayout layout{};
+    Require(ParseBmpHeader(out.bytes.data(), out.bytes.size(), out.bytes.size(), &layout) == BmpOk);
+    Require(layout.width == width && layout.height == height && layout.bitCount == bitCount);
+    Require(layout.offBits + layout.imageSize == out.bytes.size());
+    Require(std::memcmp(out.bytes.data() + layout.offBits, image.dib.data(), image.dib.size()) ==
+            0);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    if (data[0] & 1)
+        EncodeAndParse(data + 1, size - 1);
+    else
+        ParseWholeFile(data + 1, size - 1);
+    return 0;
+}
