@@ -48,6 +48,8 @@ kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; e
 
 status=0
 summary=""
+total_passed=0
+total_failed=0
 for depth in $DEPTHS; do
     display=$(free_display)
     Xvfb ":$display" -screen 0 "1024x768x$depth" -nolisten tcp >/dev/null 2>&1 &
@@ -75,9 +77,17 @@ for depth in $DEPTHS; do
     line="depth $depth: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped;"
     line="$line warm-up $((warm - start)) s, tests $((end - warm)) s"
     summary="$summary$line"$'\n'
+    total_passed=$((total_passed + ${passed:-0}))
+    total_failed=$((total_failed + ${failed:-0}))
+    # A run that ended without gtest's summary (crash, time-out) counts as a failure.
+    if [ -z "$passed" ] && [ -z "$failed" ]; then
+        total_failed=$((total_failed + 1))
+        status=1
+    fi
     [ "$rc" -eq 0 ] || status=1
     cleanup
 done
 echo "=== Wine test summary ==="
 printf '%s' "$summary"
+echo "wine-tests: $total_passed passed, $total_failed failed"
 exit $status
