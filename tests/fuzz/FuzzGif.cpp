@@ -94,9 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.bitCount = depths[in.Next() % 4];
     int shape = in.Next();
     // Mostly small images; now and then wide rows or enough pixels to fill the code table.
-    int32_t maxWidth = shape < 200 ? 40 : shape < 240 ? 400 : 3000;
+    const bool medium = shape >= 230 && shape < 250;
+    const bool wide = shape >= 250;
+    int32_t maxWidth = wide ? 3000 : medium ? 300 : 40;
     image.width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
-    image.height = 1 + static_cast<int32_t>(in.Next() % (shape < 200 ? 40 : 70));
+    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 8 : medium ? 70 : 40));
     image.stride = DibStride(image.width, image.bitCount);
     const int colours = ColorTableSize(image.bitCount);
     const bool flat = (shape & 1) != 0; // fewer distinct values: longer strings

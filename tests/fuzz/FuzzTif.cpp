@@ -140,10 +140,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.bitCount = depths[in.Next() % 4];
     const TifCompression compression = compressions[in.Next() % 4];
     int shape = in.Next();
-    // Mostly small images; now and then rows longer than a strip, or many strips.
-    int32_t maxWidth = shape < 200 ? 40 : shape < 240 ? 700 : 6000;
+    // Mostly small images; now and then many strips, or rows longer than a strip (up to 16384
+    // pixels: a 24-bit row of noise then compresses to more than 65535 bytes, LONG byte counts).
+    const bool medium = shape >= 230 && shape < 250;
+    const bool wide = shape >= 250;
+    int32_t maxWidth = wide ? 16384 : medium ? 400 : 40;
     image.width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
-    image.height = 1 + static_cast<int32_t>(in.Next() % (shape < 200 ? 40 : 120));
+    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 3 : medium ? 120 : 40));
     image.stride = DibStride(image.width, image.bitCount);
     const int colours = ColorTableSize(image.bitCount);
     image.table.resize(4 * static_cast<size_t>(colours));
