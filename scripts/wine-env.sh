@@ -53,5 +53,11 @@ kovel_wine_stop() {
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ $# -gt 0 ]; then
+    kovel_wine_prepare >/dev/null 2>&1 </dev/null
+    # ctest reads the program's output through a pipe: start the server (kept 30 s after its
+    # last client) and Wine's background processes with their output elsewhere, or the pipe
+    # stays open after the program ends. Both do nothing when Wine already runs.
+    wineserver -p 30 >/dev/null 2>&1 </dev/null
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
     exec wine "$@"
 fi

@@ -79,8 +79,9 @@ void ShowNothing(HWND window, int clipboardEmpty) {
 }
 
 // New contents arrived: bring the window forward in popup mode unless it is active already.
+// A minimised window that is still the active one (nothing else took over) comes back too.
 void PopUp(HWND window) {
-    if (app.popupMode != 0 && GetActiveWindow() != window) {
+    if (app.popupMode != 0 && (GetActiveWindow() != window || IsIconic(window))) {
         SetActiveWindow(window);
         ShowWindow(window, SW_SHOWNORMAL);
     }

@@ -125,3 +125,33 @@ TEST(SingleInstance, ASecondStartWakesTheFirstByItsExactTitle) {
 }
 
 } // namespace
+
+namespace {
+
+// The real program, its message loop and the viewer chain end to end: a capture from another
+// process brings the minimised window back in popup mode.
+TEST(RealProgram, ACaptureBringsTheMinimisedWindowBack) {
+    EmptyClipboardAs(OtherAppWindow());
+    Started program = Start("palorin.exe");
+    ASSERT_NE(nullptr, program.process);
+    HWND window = WindowOf(program, 15000);
+    ASSERT_NE(nullptr, window);
+    // The user minimises it and works in another program.
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([window] { return IsIconic(window) != FALSE; }));
+    HWND other = OtherAppWindow();
+    ShowWindow(other, SW_SHOWNORMAL);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(PumpUntil([other] { return GetForegroundWindow() == other; }));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunTestProgram("--kovel-capture-screen", &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(PumpUntil([window] { return IsIconic(window) == FALSE; }))
+        << "the window stayed minimised";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, WaitExit(program, 15000));
+    ShowWindow(other, SW_HIDE);
+    EmptyClipboardAs(other);
+}
+
+} // namespace

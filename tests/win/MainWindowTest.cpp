@@ -204,6 +204,8 @@ TEST_F(MainWindowTest, PopupModeBringsTheWindowBack) {
         {"popup on, behind another window", 1, false, true, false, true},
         {"popup off, behind another window", 0, false, true, false, false},
         {"popup on, already active", 1, false, false, false, true},
+        {"popup on, minimised while still the active window", 1, true, false, false, true},
+        {"popup off, minimised while still the active window", 0, true, false, true, true},
     };
     for (const PopupCase& c : cases) {
         ShowWindow(app.mainWindow, SW_SHOWNORMAL);
