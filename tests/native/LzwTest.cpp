@@ -216,6 +216,10 @@ TEST(LzwTest, FullTableClearsWhereDecodersExpectIt) {
     EXPECT_LE(trace.maxCode, 4092);
     for (int width : trace.clearWidths)
         EXPECT_EQ(width, 12);
+    // After a clear, code k (k >= 2) is read while entry 256 + k is made: the table reaches 4092
+    // with code 3836, and the clear code follows it at once.
+    for (int codes : trace.codesBeforeClear)
+        EXPECT_EQ(codes, 3836);
 
     Output gif = EncodeGifSymbols(noise, 8, 128);
     ASSERT_EQ(gif.result, EncodeOk);
@@ -229,6 +233,10 @@ TEST(LzwTest, FullTableClearsWhereDecodersExpectIt) {
     EXPECT_EQ(trace.maxEntry, 4095);
     for (int width : trace.clearWidths)
         EXPECT_EQ(width, 12);
+    // Code 3839 makes the decoder's entry 4095: the compressor emitted it on the miss that found
+    // no room left, and the clear code follows it.
+    for (int codes : trace.codesBeforeClear)
+        EXPECT_EQ(codes, 3839);
 }
 
 // Input that ends just before, at and just after the miss that fills the table: the last prefix

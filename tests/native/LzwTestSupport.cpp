@@ -24,6 +24,7 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& data, int rootBits, bool
     int next = clear + 2;
     int old = -1;
     bool started = false;
+    int codesSinceClear = 0;
     size_t bitPos = 0;
     const size_t totalBits = data.size() * 8;
     for (;;) {
@@ -45,7 +46,9 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& data, int rootBits, bool
             if (started) {
                 trace->clears += 1;
                 trace->clearWidths.push_back(width);
+                trace->codesBeforeClear.push_back(codesSinceClear);
             }
+            codesSinceClear = 0;
             started = true;
             width = rootBits + 1;
             next = clear + 2;
@@ -58,6 +61,7 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& data, int rootBits, bool
             return out;
         }
         trace->maxCode = std::max(trace->maxCode, code);
+        codesSinceClear += 1;
         std::vector<uint8_t> entry;
         if (code < clear || (code > end && code < next)) {
             entry = table[static_cast<size_t>(code)];

@@ -9,13 +9,14 @@
 
 // What a decoder saw in a stream, beside the decoded symbols.
 struct LzwDecodeTrace {
-    bool ok = false;              // stream well formed and ended by the end code
-    int clears = 0;               // clear codes after the first
-    int maxCode = -1;             // highest code read that names a table entry (not clear/end)
-    int maxEntry = -1;            // highest table entry the decoder made
-    int maxWidth = 0;             // widest code read
-    std::vector<int> clearWidths; // width at which each clear code was read
-    size_t bytesUsed = 0;         // bytes consumed up to and including the end code
+    bool ok = false;                   // stream well formed and ended by the end code
+    int clears = 0;                    // clear codes after the first
+    int maxCode = -1;                  // highest code read that names a table entry (not clear/end)
+    int maxEntry = -1;                 // highest table entry the decoder made
+    int maxWidth = 0;                  // widest code read
+    std::vector<int> clearWidths;      // width at which each clear code was read
+    std::vector<int> codesBeforeClear; // codes read between a clear code and the next one
+    size_t bytesUsed = 0;              // bytes consumed up to and including the end code
 };
 
 // TIFF LZW decoding with early change: codes most significant bit first, 9 bits after a clear,

@@ -366,6 +366,8 @@ TEST(TifEncodeTest, TableFullLzwStripReadsBackWithEarlyChange) {
     EXPECT_EQ(trace.maxEntry, 4092);
     for (int width : trace.clearWidths)
         EXPECT_EQ(width, 12);
+    for (int codes : trace.codesBeforeClear)
+        EXPECT_EQ(codes, 3836);
 }
 
 // 16384-wide rows at 24 bits: every row is a strip of its own; noise compressed with LZW grows past
