@@ -1,6 +1,14 @@
 // TIFF writer: little-endian, one image file directory, the image in strips of about 8192 raw
 // bytes (16384 for TifLzw16k), stored uncompressed, PackBits-packed row by row, or as one LZW
 // stream per strip.
+//
+// Files worth reading back with independent decoders (each exercises a rule readers are strict
+// about): a 128 x 128 8-bit image of noise with TifLzw16k (one strip whose LZW table fills and
+// clears several times; the clear code must arrive at 12 bits), a 16384 x 3 24-bit image of noise
+// with TifLzw8k (rows longer than a strip, one row per strip, strips above 65535 bytes: LONG
+// StripByteCounts in an array), the same image 16384 x 1 (one LONG count inside the entry), and
+// a 3000 x 5 24-bit image (one row per strip, SHORT counts). Every file carries Predictor 1 (none);
+// libtiff warns that it does not know tag 317 when the compression is not LZW, which is expected.
 #pragma once
 
 #include <cstdint>
