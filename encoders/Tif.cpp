@@ -37,6 +37,13 @@ void PutEntry(uint8_t* p, uint16_t tag, uint16_t type, uint32_t count, uint32_t 
         PutLe32(p + 8, value);
 }
 
+// A buffer of `bytes` bytes, or nullptr when that is more than this process can address.
+void* Allocate(uint64_t bytes) {
+    if (bytes > SIZE_MAX)
+        return nullptr;
+    return std::malloc(static_cast<size_t>(bytes));
+}
+
 // A 1-bit image is written black-is-zero when its two colours are black and white (or it has no
 // colour table); other colours need a palette.
 bool IsBlackWhite(const ImageDesc& desc) {
@@ -253,12 +260,13 @@ EncodeResult EncodeTif(const ImageDesc& desc, TifCompression compression, const 
 
     TifBuffers b;
     std::memset(&b, 0, sizeof b);
-    b.header = static_cast<uint8_t*>(std::malloc(layout.headerBytes));
-    b.band = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bandRows * layout.stride)));
-    b.strip = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bandRows * packedRow)));
-    b.offsets = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * layout.strips));
-    b.counts = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * layout.strips));
-    b.arrays = static_cast<uint8_t*>(std::malloc(8 * static_cast<size_t>(layout.strips)));
+    const uint64_t strips = layout.strips;
+    b.header = static_cast<uint8_t*>(Allocate(layout.headerBytes));
+    b.band = static_cast<uint8_t*>(Allocate(bandRows * layout.stride));
+    b.strip = static_cast<uint8_t*>(Allocate(bandRows * packedRow));
+    b.offsets = static_cast<uint64_t*>(Allocate(sizeof(uint64_t) * strips));
+    b.counts = static_cast<uint64_t*>(Allocate(sizeof(uint64_t) * strips));
+    b.arrays = static_cast<uint8_t*>(Allocate(8 * strips));
     if (lzw)
         b.table = LzwTableNew();
     if (b.header == nullptr || b.band == nullptr || b.strip == nullptr || b.offsets == nullptr ||
