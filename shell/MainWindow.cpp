@@ -85,7 +85,10 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
             format = ProbeClipboardFormat();
         }
     }
-    ShowProbedFormat(format, 1);
+    if (ShowProbedFormat(format, 1)) {
+        app.rectShown = 0;
+        SetRectEmpty(&app.rectClient);
+    }
     UpdateWindow(window);
     return 1;
 }
