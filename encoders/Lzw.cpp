@@ -175,10 +175,11 @@ constexpr uint32_t SiblingMask = 0xFFF;
 
 // A miss: the code assigned now names prefix + symbol and is linked behind `last`, the last child
 // of prefix, or as its first child when `last` is 0; prefix itself is emitted; then the width
-// grows or the table is cleared. Kept out of the search loop, which it rarely interrupts, so that
-// the loop's few values stay in registers.
+// grows or the table is cleared. Its state stays in the compressor record, so that the search
+// loop, which it rarely interrupts, keeps its few values in registers.
 template <bool Tiff>
-__attribute__((noinline)) bool Miss(LzwState& s, uint32_t prefix, uint32_t symbol, uint32_t last) {
+__attribute__((always_inline)) inline bool Miss(LzwState& s, uint32_t prefix, uint32_t symbol,
+                                                uint32_t last) {
     const uint32_t assigned = s.nextCode;
     if (assigned < static_cast<uint32_t>(LzwMaxCodes)) {
         if (last == 0)
