@@ -362,6 +362,18 @@ int main(int argc, char** argv) {
     Add(corpus, 16384, 2, 24, Screen, false, "16384 pixels wide");
     Add(corpus, 70000 / 4, 2, 8, Noise, false, "row longer than a 16k strip");
 
+    // Single pixels, and sizes drawn at random (the same on every run) with either content.
+    for (int bitCount : {1, 4, 8, 24})
+        Add(corpus, 1, 1, bitCount, Screen, false, "single pixel");
+    Random sizes{20261207};
+    for (int bitCount : {1, 4, 8, 24})
+        for (int i = 0; i < 6; ++i) {
+            const int32_t width = 1 + static_cast<int32_t>(sizes.Next() % 700);
+            const int32_t height = 1 + static_cast<int32_t>(sizes.Next() % 300);
+            Add(corpus, width, height, bitCount, i % 2 ? Noise : Screen, bitCount == 1 && i < 2,
+                "random size");
+        }
+
     AddGifExactSubBlocks(corpus, 8);
     AddGifExactSubBlocks(corpus, 4);
     AddBmp32(corpus, 3, 2, 0);
