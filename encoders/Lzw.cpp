@@ -4,9 +4,9 @@
 #include <new>
 
 // Both flavours share one compression loop (CompressRun), instantiated for each: the flavour
-// decides the bit order, the width growth and when the table is cleared. The loop keeps its
-// state in locals and packs codes into a 64-bit accumulator that leaves four bytes at a time;
-// the bytes that reach the file are the same as if they left one at a time.
+// decides the bit order, the width growth and when the table is cleared. Codes are packed into a
+// 64-bit accumulator that leaves four bytes at a time; the bytes that reach the file are the same
+// as if they left one at a time.
 
 namespace {
 
@@ -21,6 +21,7 @@ constexpr size_t OutSlack = 64;
 struct LzwState {
     uint16_t* firstChild;
     uint32_t* siblingSymbol;
+    uint32_t rootBits;
     uint32_t clearCode;
     uint32_t nextCode;
     uint32_t codeWidth;
@@ -37,10 +38,7 @@ struct LzwState {
 
 template <bool Tiff> void ResetTable(LzwState& s) {
     s.nextCode = s.clearCode + 2;
-    uint32_t rootBits = 0;
-    while ((1u << rootBits) < s.clearCode)
-        rootBits += 1;
-    s.codeWidth = rootBits + 1;
+    s.codeWidth = s.rootBits + 1;
     s.growLimit = Tiff ? (1u << s.codeWidth) - 1 : (1u << s.codeWidth);
     for (uint32_t i = 0; i < s.clearCode; ++i)
         s.firstChild[i] = 0;
@@ -158,6 +156,7 @@ template <bool Tiff> bool FlushOut(LzwState& s, bool final) {
 template <bool Tiff> void Start(LzwState& s, LzwTable* table, uint32_t rootBits, ByteSink& sink) {
     s.firstChild = table->firstChild;
     s.siblingSymbol = table->siblingSymbol;
+    s.rootBits = rootBits;
     s.clearCode = 1u << rootBits;
     s.acc = 0;
     s.bits = 0;
