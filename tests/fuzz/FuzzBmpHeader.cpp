@@ -1,9 +1,11 @@
-// Fuzzes the BMP header parser two ways, chosen by the first input byte:
-//  - even: the rest of the input is a whole file. Only the first 54 bytes are handed over, in a
+// Fuzzes the BMP header parser and the packed DIB parser, chosen by the first input byte mod 3:
+//  - 0: the rest of the input is a whole BMP file. Only the first 54 bytes are handed over, in a
 //    buffer of exactly that size, so any read past them is caught; an accepted layout must lie
 //    inside the file, and every table entry and row byte it names is read.
-//  - odd: the input describes an image that the BMP writer encodes; the parser must accept the
+//  - 1: the input describes an image that the BMP writer encodes; the parser must accept the
 //    file and give back the image's own layout, and the rows must be the ones encoded.
+//  - 2: the rest is a packed DIB block in a buffer of exactly its size; an accepted layout must
+//    lie inside the block, and its table and rows are read.
 #include "bitmap/BmpHeader.h"
 #include "encoders/Bmp.h"
 #include "tests/oracles/TestImage.h"
@@ -82,14 +84,34 @@ void EncodeAndParse(const uint8_t* data, size_t size) {
             0);
 }
 
+void ParsePackedBlock(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> block(data, data + size);
+    PackedDibLayout layout{};
+    if (ParsePackedDib(block.data(), block.size(), &layout) != DibParseOk)
+        return;
+    Require(layout.width >= 1 && layout.height >= 1);
+    Require(layout.stride == DibStride(layout.width, layout.bitCount));
+    Require(layout.imageBytes == static_cast<uint64_t>(layout.stride) * layout.height);
+    Require(layout.tableOffset >= layout.headerSize);
+    Require(layout.rowOffset == layout.tableOffset + 4ull * layout.colorCount);
+    Require(layout.rowOffset + layout.imageBytes <= size);
+    unsigned sum = 0;
+    for (uint32_t i = layout.tableOffset; i < layout.rowOffset; ++i)
+        sum += block[i];
+    for (uint64_t i = 0; i < layout.imageBytes; i += 61)
+        sum += block[layout.rowOffset + i];
+    Require(sum != 0xFFFFFFFFu || size > 0);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    if (data[0] & 1)
-        EncodeAndParse(data + 1, size - 1);
-    else
-        ParseWholeFile(data + 1, size - 1);
+    switch (data[0] % 3) {
+    case 0: ParseWholeFile(data + 1, size - 1); break;
+    case 1: EncodeAndParse(data + 1, size - 1); break;
+    default: ParsePackedBlock(data + 1, size - 1); break;
+    }
     return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 TEST(DibRules, StrideOfEveryPaddingRemainder) {
@@ -71,6 +74,96 @@ TEST(DibRules, PackedDibWorkedSizes) {
         EXPECT_EQ(entries, c.entries);
         EXPECT_EQ(DibHeaderSize + 4u * entries + stride * c.height, c.block);
         EXPECT_EQ(DibHeaderSize + 4u * entries, c.firstRow);
+    }
+}
+
+void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    Put16(b, at, v & 0xFFFF);
+    Put16(b, at + 2, v >> 16);
+}
+
+// A packed DIB as another application may place it: header, table, rows.
+std::vector<uint8_t> PackedDib(uint32_t headerSize, int32_t width, int32_t height, int bitCount,
+                               uint32_t compression, uint32_t clrUsed, size_t tableAndRows) {
+    std::vector<uint8_t> b(headerSize + tableAndRows, 0);
+    Put32(b, 0, headerSize);
+    Put32(b, 4, static_cast<uint32_t>(width));
+    Put32(b, 8, static_cast<uint32_t>(height));
+    Put16(b, 12, 1);
+    Put16(b, 14, static_cast<uint32_t>(bitCount));
+    Put32(b, 16, compression);
+    Put32(b, 32, clrUsed);
+    return b;
+}
+
+TEST(PackedDibLayout, AcceptsAndRefuses) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> block;
+        std::function<void(std::vector<uint8_t>&)> change;
+        DibParseResult result;
+        uint32_t colorCount, tableOffset, rowOffset; // checked when the result is DibParseOk
+        bool topDown;
+    };
+    auto none = [](std::vector<uint8_t>&) {};
+    const Case cases[] = {
+        {"8-bit 10x2, full table", PackedDib(40, 10, 2, 8, 0, 0, 1024 + 24), none, DibParseOk, 256,
+         40, 1064, false},
+        {"8-bit, 16 colours used", PackedDib(40, 10, 2, 8, 0, 16, 64 + 24), none, DibParseOk, 16,
+         40, 104, false},
+        {"24-bit 3x2", PackedDib(40, 3, 2, 24, 0, 0, 24), none, DibParseOk, 0, 40, 40, false},
+        {"1-bit top-down", PackedDib(40, 33, -2, 1, 0, 0, 8 + 16), none, DibParseOk, 2, 40, 48,
+         true},
+        {"32-bit bit fields, masks after a 40-byte header", PackedDib(40, 2, 2, 32, 3, 0, 12 + 16),
+         none, DibParseOk, 0, 52, 52, false},
+        {"v5 header, 16-bit bit fields", PackedDib(124, 2, 2, 16, 3, 0, 8), none, DibParseOk, 0,
+         124, 124, false},
+        {"rows one byte short", PackedDib(40, 10, 2, 8, 0, 0, 1024 + 23), none, DibParseTruncated,
+         0, 0, 0, false},
+        {"table short", PackedDib(40, 10, 2, 8, 0, 0, 1000), none, DibParseTruncated, 0, 0, 0,
+         false},
+        {"header only", PackedDib(40, 1, 1, 24, 0, 0, 0), none, DibParseTruncated, 0, 0, 0, false},
+        {"39 bytes", PackedDib(40, 1, 1, 24, 0, 0, 4), [](auto& b) { b.resize(39); },
+         DibParseTruncated, 0, 0, 0, false},
+        {"header size 12", PackedDib(40, 1, 1, 24, 0, 0, 4), [](auto& b) { Put32(b, 0, 12); },
+         DibParseBadHeaderSize, 0, 0, 0, false},
+        {"v4 header longer than block", PackedDib(40, 1, 1, 24, 0, 0, 4),
+         [](auto& b) { Put32(b, 0, 108); }, DibParseTruncated, 0, 0, 0, false},
+        {"width 0", PackedDib(40, 0, 1, 24, 0, 0, 4), none, DibParseBadSize, 0, 0, 0, false},
+        {"width 65536", PackedDib(40, 65536, 1, 24, 0, 0, 4), none, DibParseBadSize, 0, 0, 0,
+         false},
+        {"height 0", PackedDib(40, 1, 0, 24, 0, 0, 4), none, DibParseBadSize, 0, 0, 0, false},
+        {"height INT_MIN", PackedDib(40, 1, INT32_MIN, 24, 0, 0, 4), none, DibParseBadSize, 0, 0, 0,
+         false},
+        {"planes 2", PackedDib(40, 1, 1, 24, 0, 0, 4), [](auto& b) { Put16(b, 12, 2); },
+         DibParseBadPlanes, 0, 0, 0, false},
+        {"bit count 2", PackedDib(40, 1, 1, 2, 0, 0, 64), none, DibParseBadBitCount, 0, 0, 0,
+         false},
+        {"RLE8", PackedDib(40, 1, 1, 8, 1, 0, 1028), none, DibParseCompressed, 0, 0, 0, false},
+        {"bit fields at 24 bits", PackedDib(40, 1, 1, 24, 3, 0, 16), none, DibParseCompressed, 0, 0,
+         0, false},
+        {"24-bit with a 300-entry table", PackedDib(40, 1, 1, 24, 0, 300, 1204), none,
+         DibParseTruncated, 0, 0, 0, false},
+        {"over 2 GB of rows", PackedDib(40, 65535, 65535, 32, 0, 0, 16), none, DibParseBadSize, 0,
+         0, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> block = c.block;
+        c.change(block);
+        PackedDibLayout layout{};
+        const DibParseResult result = ParsePackedDib(block.data(), block.size(), &layout);
+        EXPECT_EQ(result, c.result) << c.name;
+        if (result == DibParseOk && c.result == DibParseOk) {
+            EXPECT_EQ(layout.colorCount, c.colorCount) << c.name;
+            EXPECT_EQ(layout.tableOffset, c.tableOffset) << c.name;
+            EXPECT_EQ(layout.rowOffset, c.rowOffset) << c.name;
+            EXPECT_EQ(layout.topDown, c.topDown) << c.name;
+            EXPECT_LE(layout.rowOffset + layout.imageBytes, block.size()) << c.name;
+        }
     }
 }
 
