@@ -56,8 +56,17 @@ bool NextGifRow(void* context, const uint8_t** symbols, size_t* count) {
             out[width - 1] = static_cast<uint8_t>(line[width / 2] >> 4);
         *symbols = out;
     } else {
+        // Eight pixels a byte, the leftmost in bit 7: each byte is spread over eight bytes of 0
+        // or 1 at once, the byte at the lowest address taking bit 7.
         uint8_t* out = src->row;
-        for (size_t x = 0; x < width; ++x)
+        size_t x = 0;
+        for (; x + 8 <= width; x += 8) {
+            uint64_t spread = (line[x / 8] * 0x0101010101010101ull) & 0x0102040810204080ull;
+            spread = ((spread + 0x7F7F7F7F7F7F7F7Full) >> 7) & 0x0101010101010101ull;
+            for (int i = 0; i < 8; ++i)
+                out[x + static_cast<size_t>(i)] = static_cast<uint8_t>(spread >> (8 * i));
+        }
+        for (; x < width; ++x)
             out[x] = static_cast<uint8_t>((line[x / 8] >> (7 - x % 8)) & 1);
         *symbols = out;
     }
