@@ -41,7 +41,7 @@ EncodeResult EncodeBmp(const ImageDesc& desc, const RowSource& source, ByteSink&
     }
     if (desc.width < 1 || desc.height < 1)
         return EncodeNothing;
-    if (desc.width > MaxDimension || desc.height > MaxDimension || entries > 256)
+    if (desc.width > MaxDimension || desc.height > MaxDimension)
         return EncodeTooLarge;
 
     const uint64_t stride = DibStride(desc.width, bitCount);
@@ -51,7 +51,10 @@ EncodeResult EncodeBmp(const ImageDesc& desc, const RowSource& source, ByteSink&
         return EncodeTooLarge;
 
     // Both headers and the colour table leave in one write.
-    uint8_t head[BmpFileHeaderSize + DibHeaderSize + 4 * 256] = {};
+    std::unique_ptr<uint8_t[]> headBlock(new (std::nothrow) uint8_t[offBits]());
+    if (!headBlock)
+        return EncodeNoMemory;
+    uint8_t* head = headBlock.get();
     head[0] = 'B';
     head[1] = 'M';
     PutU32(head + 2, static_cast<uint32_t>(offBits + imageSize));

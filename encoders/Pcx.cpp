@@ -37,10 +37,10 @@ void PutRgb(const ImageDesc& desc, int i, uint8_t* rgb) {
 bool PcxLayoutFor(int32_t width, int bitCount, PcxRowLayout* layout) {
     const uint32_t w = width > 0 ? static_cast<uint32_t>(width) : 0;
     switch (bitCount) {
-    case 1: *layout = {1, 1, (w + 7) / 8, width}; return true;
-    case 4: *layout = {4, 4, (w + 7) / 8, width}; return true;
-    case 8: *layout = {8, 1, w, width}; return true;
-    case 24: *layout = {24, 3, w, width}; return true;
+    case 1: *layout = {1, 1, 1, (w + 7) / 8}; return true;
+    case 4: *layout = {4, 1, 4, (w + 7) / 8}; return true;
+    case 8: *layout = {8, 8, 1, w}; return true;
+    case 24: *layout = {24, 8, 3, w}; return true;
     default: return false;
     }
 }
@@ -103,7 +103,7 @@ void PcxFillHeader(const ImageDesc& desc, const PcxRowLayout& layout, uint8_t* h
     header[0] = 0x0A;
     header[1] = 5;
     header[2] = 1;
-    header[3] = static_cast<uint8_t>(layout.bitCount == 24 ? 8 : (layout.bitCount == 8 ? 8 : 1));
+    header[3] = static_cast<uint8_t>(layout.bitsPerPixel);
     PutU16(header + 8, static_cast<uint32_t>(desc.width - 1));
     PutU16(header + 10, static_cast<uint32_t>(desc.height - 1));
     const int mapEntries = layout.bitCount == 1 ? 2 : (layout.bitCount == 24 ? 0 : 16);

@@ -14,9 +14,9 @@ constexpr size_t PcxTrailerSize = 769;
 // How the rows of one image become plane lines.
 struct PcxRowLayout {
     int bitCount;      // 1, 4, 8 or 24: depth of the DIB rows
-    int planes;        // plane lines per row: 1, 4, 1 or 3
+    int bitsPerPixel;  // BitsPerPixel of the header: 1, 1, 8, 8
+    int planes;        // NPlanes, the plane lines per row: 1, 4, 1, 3
     uint32_t rowBytes; // bytes of one plane line (BytesPerLine)
-    int32_t width;     // pixels per row
 };
 
 // Fills *layout for an image of `width` pixels at `bitCount` bits. Returns false for a depth
