@@ -116,7 +116,7 @@ TEST(BmpEncode, TableEntriesByDepth) {
         int given;
         uint32_t offBits;
     };
-    const Case cases[] = {{32, 0, 54},  {32, 3, 66},  {1, 1, 62},
+    const Case cases[] = {{32, 0, 54},  {32, 3, 66},  {32, 300, 1254}, {1, 1, 62},
                           {4, 16, 118}, {8, 5, 1078}, {24, 4, 54}};
     for (const Case& c : cases) {
         TestImage image = MakeTestImage(2, 2, c.bitCount);
