@@ -361,6 +361,10 @@ int main(int argc, char** argv) {
     Add(corpus, 22000, 3, 24, Noise, false, "row of 66000 bytes: strip over 65535 bytes");
     Add(corpus, 16384, 2, 24, Screen, false, "16384 pixels wide");
     Add(corpus, 70000 / 4, 2, 8, Noise, false, "row longer than a 16k strip");
+    Add(corpus, 16384, 3, 24, Noise, false, "one row per strip, LONG byte counts in an array");
+    Add(corpus, 16384, 1, 24, Noise, false, "one strip, its LONG byte count inside the entry");
+    Add(corpus, 3000, 5, 24, Noise, false, "one row per strip, SHORT byte counts");
+    Add(corpus, 128, 128, 8, Noise, false, "one 16k strip whose LZW table fills several times");
 
     // Single pixels, and sizes drawn at random (the same on every run) with either content.
     for (int bitCount : {1, 4, 8, 24})
