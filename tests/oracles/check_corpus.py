@@ -344,8 +344,11 @@ def utif_support(e):
 def bmpjs_support(e):
     if e["format"] != "bmp":
         return "does not read %s" % e["format"]
-    if e["depth"] == 32 and "-table0" not in e["file"]:
-        return "ignores bfOffBits: a 32-bit file with a colour table"
+    if e["depth"] == 32:
+        with open(e["path"], "rb") as f:
+            off_bits = int.from_bytes(f.read(14)[10:14], "little")
+        if off_bits != 54:
+            return "ignores bfOffBits: a 32-bit file with a colour table"
     return None
 
 
@@ -422,6 +425,11 @@ def main():
     missing = [t for t in TOOLS[args.decoder] if shutil.which(t) is None]
     if args.decoder in NPM_DECODERS and not os.path.isdir(os.path.join(HERE, "node_modules")):
         missing.append("tests/oracles/node_modules (npm ci)")
+    if args.decoder == "pillow":
+        try:
+            import PIL  # noqa: F401
+        except ImportError:
+            missing.append("Pillow for %s" % sys.executable)
     if missing:
         print("%s: not installed: %s" % (args.decoder, ", ".join(missing)))
         return 1
