@@ -16,5 +16,5 @@ foreach(src ${FUZZ_SOURCES})
                 -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix=${work}/artifacts/
                 ${dirs}
         WORKING_DIRECTORY ${work})
-    set_tests_properties(fuzz_${name} PROPERTIES TIMEOUT 120)
+    set_tests_properties(fuzz_${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
 endforeach()

@@ -10,7 +10,7 @@ add_test(NAME oracle_corpus
     COMMAND ${CMAKE_COMMAND} -E env ORACLE_CORPUS=${ORACLE_CORPUS}
             sh -c "rm -rf \"$ORACLE_CORPUS\" && mkdir -p \"$ORACLE_CORPUS\" && \"$0\" \"$ORACLE_CORPUS\""
             $<TARGET_FILE:make_corpus>)
-set_tests_properties(oracle_corpus PROPERTIES FIXTURES_SETUP oracle_corpus TIMEOUT 120)
+set_tests_properties(oracle_corpus PROPERTIES FIXTURES_SETUP oracle_corpus TIMEOUT 120 LABELS oracle)
 
 # One test per decoder; the checker documents which formats and depths each one reads.
 set(ORACLE_DECODERS libtiff giflib netpbm imagemagick pillow ffmpeg utif omggif bmpjs)
@@ -18,5 +18,6 @@ foreach(decoder ${ORACLE_DECODERS})
     add_test(NAME oracle_${decoder}
         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/check_corpus.py
                 --corpus ${ORACLE_CORPUS} --decoder ${decoder})
-    set_tests_properties(oracle_${decoder} PROPERTIES FIXTURES_REQUIRED oracle_corpus TIMEOUT 300)
+    set_tests_properties(oracle_${decoder} PROPERTIES FIXTURES_REQUIRED oracle_corpus TIMEOUT 300
+        LABELS oracle)
 endforeach()
