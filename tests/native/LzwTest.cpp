@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -104,6 +105,113 @@ std::vector<uint8_t> ScreenBytes(size_t n) {
         if (i % 97 < 11)
             out[i] = static_cast<uint8_t>(noise[i] % 5);
     return out;
+}
+
+// The compressor's rules taken one step at a time, with 5-field nodes, codes written bit by bit and
+// the data cut into sub-blocks afterwards: a second, slower statement of the same bytes. A TIFF
+// stream clears right after code 4093 is assigned; a GIF stream on the first miss after 4095.
+std::vector<uint8_t> StepByStepLzw(const std::vector<uint8_t>& input, int rootBits, bool tiff) {
+    struct Node {
+        uint16_t firstChild = 0xFFFF, nextSibling = 0xFFFF;
+        uint8_t symbol = 0;
+    };
+    std::vector<Node> nodes(4096);
+    const int clear = 1 << rootBits;
+    int nextCode = 0, width = 0, growLimit = 0;
+    std::vector<uint8_t> data;
+    int pending = 0, pendingBits = 0; // GIF: bits from the low end; TIFF: from the high end
+    auto emit = [&](int code) {
+        for (int i = 0; i < width; ++i) {
+            int bit = tiff ? (code >> (width - 1 - i)) & 1 : (code >> i) & 1;
+            pending |= tiff ? bit << (7 - pendingBits) : bit << pendingBits;
+            if (++pendingBits == 8) {
+                data.push_back(static_cast<uint8_t>(pending));
+                pending = pendingBits = 0;
+            }
+        }
+    };
+    auto reset = [&] {
+        nextCode = clear + 2;
+        width = rootBits + 1;
+        growLimit = tiff ? (1 << width) - 1 : 1 << width;
+        for (int i = 0; i < clear; ++i)
+            nodes[static_cast<size_t>(i)].firstChild = 0xFFFF;
+    };
+    reset();
+    emit(clear);
+    if (!input.empty()) {
+        int prefix = input[0];
+        for (size_t i = 1; i < input.size(); ++i) {
+            const uint8_t symbol = input[i];
+            int child = nodes[static_cast<size_t>(prefix)].firstChild, last = -1;
+            while (child != 0xFFFF && nodes[static_cast<size_t>(child)].symbol != symbol) {
+                last = child;
+                child = nodes[static_cast<size_t>(child)].nextSibling;
+            }
+            if (child != 0xFFFF) {
+                prefix = child;
+                continue;
+            }
+            const int assigned = nextCode;
+            if (assigned < 4096) {
+                if (last < 0)
+                    nodes[static_cast<size_t>(prefix)].firstChild = static_cast<uint16_t>(assigned);
+                else
+                    nodes[static_cast<size_t>(last)].nextSibling = static_cast<uint16_t>(assigned);
+                nodes[static_cast<size_t>(assigned)] = Node{0xFFFF, 0xFFFF, symbol};
+                nextCode += 1;
+            }
+            emit(prefix);
+            if (tiff && assigned == 4093) {
+                emit(clear);
+                reset();
+            } else if (assigned >= growLimit) {
+                if (width < 12) {
+                    width += 1;
+                    growLimit = tiff ? 2 * growLimit + 1 : 2 * growLimit;
+                } else {
+                    emit(clear);
+                    reset();
+                }
+            }
+            prefix = symbol;
+        }
+        emit(prefix);
+        if (nextCode >= growLimit && width < 12)
+            width += 1;
+    }
+    emit(clear + 1);
+    if (pendingBits > 0)
+        data.push_back(static_cast<uint8_t>(pending));
+    if (tiff)
+        return data;
+    std::vector<uint8_t> blocks;
+    for (size_t pos = 0; pos < data.size(); pos += 255) {
+        size_t n = std::min<size_t>(255, data.size() - pos);
+        blocks.push_back(static_cast<uint8_t>(n));
+        blocks.insert(blocks.end(), data.begin() + static_cast<long>(pos),
+                      data.begin() + static_cast<long>(pos + n));
+    }
+    return blocks;
+}
+
+TEST(LzwTest, AgreesWithStepByStepRules) {
+    // Lengths around the table filling, alphabets from one symbol to all of them.
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        const int rootBits = seed % 3 == 0 ? 2 : seed % 3 == 1 ? 4 : 8;
+        const size_t n = seed * 997 % 30000;
+        std::vector<uint8_t> input = NoiseBytes(n, seed);
+        const int alphabet =
+            seed % 4 == 0 ? 1 << rootBits : std::min(1 << rootBits, 1 + static_cast<int>(seed % 7));
+        for (uint8_t& b : input)
+            b = static_cast<uint8_t>(b % alphabet);
+        ASSERT_EQ(EncodeGifSymbols(input, rootBits, 1 + seed * 13).bytes,
+                  StepByStepLzw(input, rootBits, false))
+            << "GIF seed " << seed;
+        if (rootBits == 8 || seed % 4 == 1)
+            ASSERT_EQ(EncodeStrip(input).bytes, StepByStepLzw(input, 8, true))
+                << "TIFF seed " << seed;
+    }
 }
 
 TEST(LzwTest, WorkedExamples) {
