@@ -208,9 +208,10 @@ TEST(LzwTest, AgreesWithStepByStepRules) {
         ASSERT_EQ(EncodeGifSymbols(input, rootBits, 1 + seed * 13).bytes,
                   StepByStepLzw(input, rootBits, false))
             << "GIF seed " << seed;
-        if (rootBits == 8 || seed % 4 == 1)
+        if (rootBits == 8 || seed % 4 == 1) {
             ASSERT_EQ(EncodeStrip(input).bytes, StepByStepLzw(input, 8, true))
                 << "TIFF seed " << seed;
+        }
     }
 }
 
@@ -237,11 +238,12 @@ TEST(LzwTest, WorkedExamples) {
         Output out = c.tiff ? EncodeStrip(c.input) : EncodeGifSymbols(c.input, c.rootBits);
         EXPECT_EQ(out.result, EncodeOk) << c.name;
         EXPECT_EQ(out.bytes, c.expected) << c.name;
-        if (c.tiff)
+        if (c.tiff) {
             EXPECT_EQ(out.stripBytes, c.expected.size()) << c.name;
-        // The same symbols one at a time give the same bytes.
-        if (!c.tiff)
+        } else {
+            // The same symbols one at a time give the same bytes.
             EXPECT_EQ(EncodeGifSymbols(c.input, c.rootBits, 1).bytes, c.expected) << c.name;
+        }
     }
 }
 

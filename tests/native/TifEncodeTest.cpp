@@ -250,8 +250,9 @@ TEST(TifEncodeTest, StripLayouts) {
             (c.strips >= 2 ? 4 * c.strips : 0) + (c.strips >= 3 ? 2 * c.strips : 0);
         EXPECT_EQ(file.bytes.size(), pos + arrays) << c.name;
         EXPECT_EQ(Le32(file.bytes, 100), c.strips == 1 ? c.headerBytes : pos) << c.name;
-        if (c.strips >= 3)
+        if (c.strips >= 3) {
             EXPECT_EQ(Le32(file.bytes, 136), pos + 4 * c.strips) << c.name;
+        }
         // Rows come a strip at a time.
         EXPECT_EQ(rows.fetches, static_cast<int>(c.strips)) << c.name;
         EXPECT_LE(rows.largestBand, static_cast<int32_t>(c.rowsPerStrip)) << c.name;
@@ -412,8 +413,9 @@ TEST(TifEncodeTest, WideRowsAndLongByteCounts) {
             largest = std::max(largest, count);
         EXPECT_EQ(largest >= 65536, c.longCounts) << c.name;
         // One LONG count sits in the entry; two or more LONG counts in an array after the offsets.
-        if (c.longCounts && c.height == 1)
+        if (c.longCounts && c.height == 1) {
             EXPECT_EQ(Le32(file.bytes, 136), t.counts[0]) << c.name;
+        }
         if (c.longCounts && c.height >= 2) {
             EXPECT_EQ(Le32(file.bytes, 136), Le32(file.bytes, 100) + 4 * c.height) << c.name;
             EXPECT_EQ(file.bytes.size(), Le32(file.bytes, 136) + 4u * c.height) << c.name;
