@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "resources/DialogIds.h"
+
 enum TransformOperation : int {
     TransformReverseX = 0, // mirrored left to right
     TransformReverseY = 1, // mirrored top to bottom
@@ -31,13 +33,3 @@ extern StretchLayout stretchLayout;
 void StretchBitmap(HBITMAP bitmap, HPALETTE palette);
 
 INT_PTR CALLBACK StretchBmpDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Control identifiers of the "StretchBmpDlgBox" dialog.
-enum StretchDialogControl : int {
-    StretchNewWidth = 296,
-    StretchNewHeight = 297,
-    StretchScreenWidth = 298,
-    StretchScreenHeight = 299,
-    StretchKeepAspect = 300,
-    StretchOk = 301,
-};

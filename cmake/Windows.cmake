@@ -4,19 +4,20 @@
 # ctest runs the Windows programs through Wine in the repository's private prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
 
-# The platform-free byte code, for the writers that need it (the programs do not link it yet).
-if(CODEC_SOURCES)
-    add_library(codec STATIC ${CODEC_SOURCES})
-    target_include_directories(codec PUBLIC ${CMAKE_SOURCE_DIR})
-    target_compile_options(codec PRIVATE ${KOVEL_WARNINGS})
-endif()
+# The platform-free byte code: encoders and the DIB and BMP rules.
+add_library(codec STATIC ${CODEC_SOURCES})
+target_include_directories(codec PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(codec PRIVATE ${KOVEL_WARNINGS})
 
 # Everything of the programs except WinMain and the identity flag, so that the tests link the
 # same code and create the main window in their own process.
 file(GLOB KOVEL_APP_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/shell/*.cpp
     ${CMAKE_SOURCE_DIR}/platform/*.cpp
+    ${CMAKE_SOURCE_DIR}/bitmap/*.cpp
     ${CMAKE_SOURCE_DIR}/views/*.cpp)
+# The bitmap rules that build without Windows belong to the codec library.
+list(REMOVE_ITEM KOVEL_APP_SOURCES ${CODEC_SOURCES})
 list(REMOVE_ITEM KOVEL_APP_SOURCES
     ${CMAKE_SOURCE_DIR}/shell/WinMain.cpp
     ${CMAKE_SOURCE_DIR}/shell/ProductVariant.cpp)
@@ -24,11 +25,11 @@ add_library(kovel_app STATIC ${KOVEL_APP_SOURCES})
 target_include_directories(kovel_app PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kovel_app PUBLIC STRICT NOMINMAX)
 target_compile_options(kovel_app PRIVATE ${KOVEL_WARNINGS})
-target_link_libraries(kovel_app PUBLIC user32 gdi32 comdlg32 kernel32)
+target_link_libraries(kovel_app PUBLIC codec user32 gdi32 comdlg32 kernel32)
 
 set(KOVEL_RESOURCES ${CMAKE_SOURCE_DIR}/resources/Kovel.rc)
 set_source_files_properties(${KOVEL_RESOURCES} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/MenuBody.rc;${CMAKE_SOURCE_DIR}/resources/PlnIcon.ico;${CMAKE_SOURCE_DIR}/resources/MendrivalIcon.ico;${CMAKE_SOURCE_DIR}/shell/CommandIds.h")
+    "${CMAKE_SOURCE_DIR}/resources/MenuBody.rc;${CMAKE_SOURCE_DIR}/resources/PlnIcon.ico;${CMAKE_SOURCE_DIR}/resources/MendrivalIcon.ico;${CMAKE_SOURCE_DIR}/resources/StretchDialog.rc;${CMAKE_SOURCE_DIR}/resources/DialogIds.h;${CMAKE_SOURCE_DIR}/shell/CommandIds.h")
 
 # One program per identity: palorin.exe (productVariant 1) and mendrival.exe (0).
 foreach(identity palorin:1 mendrival:0)

@@ -1,8 +1,19 @@
-// Command dispatch. Every command first leaves an information screen; commands whose work is
-// not built yet do nothing beyond that.
+// Command dispatch: every menu command and accelerator. Each command first leaves an
+// information screen, then checks what it needs and either runs or explains with a box.
 #include "shell/CommandDispatch.h"
 
+#include "bitmap/BmpFile.h"
+#include "bitmap/ClipboardText.h"
+#include "bitmap/FileDialog.h"
+#include "bitmap/ImageFileWriters.h"
+#include "bitmap/PackedDib.h"
+#include "bitmap/TransformBitmap.h"
+#include "platform/ClipboardAccess.h"
+#include "platform/Feedback.h"
 #include "shell/CommandIds.h"
+#include "shell/DosCapture.h"
+#include "shell/PendingOperations.h"
+#include "shell/RefusalBoxes.h"
 #include "shell/Shell.h"
 
 namespace {
@@ -18,18 +29,310 @@ void LeaveInfoScreen(unsigned command) {
     }
 }
 
+bool IsTextView() {
+    return app.view > ViewBitmap;
+}
+
+bool Has(UINT format) {
+    return IsClipboardFormatAvailable(format) != 0;
+}
+
+bool HasBitmapFormats() {
+    return Has(CF_BITMAP) || Has(CF_DIB);
+}
+
+bool HasTextFormats() {
+    return Has(CF_TEXT) || Has(CF_OEMTEXT);
+}
+
+// Drops the rectangle: removes its band and puts the product title back.
+void RemoveBand() {
+    if (app.rectShown) {
+        HDC dc = GetDC(app.mainWindow);
+        DrawFocusRect(dc, &app.rectClient);
+        ReleaseDC(app.mainWindow, dc);
+    }
+    app.rectShown = 0;
+    SetWindowTextA(app.mainWindow, app.titleText);
+    SetRectEmpty(&app.rectClient);
+}
+
+using BitmapOperation = int (*)(HBITMAP bitmap, HPALETTE palette);
+
+// Opens the clipboard, turns a lone CF_DIB into CF_BITMAP (its notification only passed on),
+// runs the operation on the clipboard's bitmap and palette, and closes the clipboard.
+// Returns the operation's result, or -1 when the clipboard could not be opened.
+int WithClipboardBitmap(BitmapOperation operation) {
+    if (!OpenClipboardRetry(app.mainWindow))
+        return -1;
+    if (!Has(CF_BITMAP)) {
+        HANDLE dib = GetClipboardData(CF_DIB);
+        if (dib != nullptr)
+            DibToClipboard(dib, 1);
+    }
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+    int result = operation(bitmap, palette);
+    CloseClipboard();
+    return result;
+}
+
+FileKind KindOfSave(unsigned command) {
+    switch (command) {
+    case CmdSaveBmp: return FileKindBmp;
+    case CmdSaveGif: return FileKindGif;
+    case CmdSavePcx: return FileKindPcx;
+    default: return FileKindTif;
+    }
+}
+
+BitmapOperation WriterOf(FileKind kind) {
+    switch (kind) {
+    case FileKindBmp: return SaveBmpFile;
+    case FileKindGif: return SaveGifFile;
+    case FileKindPcx: return SavePcxFile;
+    default: return SaveTifFile;
+    }
+}
+
+void SaveImage(unsigned command) {
+    FileKind kind = KindOfSave(command);
+    if (app.view == ViewBitmap && app.rectShown) {
+        if (AskFileName(app.mainWindow, 0, kind)) {
+            RepaintMainWindow();
+            int result = CaptureRectangle(kind);
+            if (result != 1 && kind != FileKindGif)
+                SoundBeep(0xFFFFFFFF);
+        }
+    } else if (app.view == ViewBitmap && HasBitmapFormats()) {
+        if (AskFileName(app.mainWindow, 0, kind)) {
+            RepaintMainWindow();
+            int result = WithClipboardBitmap(WriterOf(kind));
+            // A failed PCX or TIF save beeps; the BMP and GIF writers explain their failures.
+            if (result != 1 && (kind == FileKindPcx || kind == FileKindTif))
+                SoundBeep(0xFFFFFFFF);
+        }
+    } else if (IsTextView() && HasTextFormats()) {
+        if (AskFileName(app.mainWindow, 0, kind))
+            TextToBitmap(kind);
+    } else {
+        ShowRefusal(BoxEmpty);
+    }
+}
+
+void SaveText(int oem) {
+    if (!Has(oem ? CF_OEMTEXT : CF_TEXT)) {
+        ShowRefusal(oem ? BoxNoOem : BoxNoAnsi);
+        return;
+    }
+    if (AskFileName(app.mainWindow, 0, FileKindTxt))
+        SaveClipboardText(oem);
+}
+
+// Offers the open dialog until a BMP file is read or the user cancels.
+void OpenBmp() {
+    while (AskFileName(app.mainWindow, 1, FileKindBmp)) {
+        HANDLE file = CreateFileA(app.chosenFileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE && LoadBmpFile(file, BmpLoadOpen) != 0)
+            return;
+        ShowRefusal(BoxNotBmp);
+    }
+}
+
+void ShowFormat(ViewFormat view) {
+    bool available = view == ViewBitmap    ? HasBitmapFormats()
+                     : view == ViewOemText ? Has(CF_OEMTEXT)
+                                           : Has(CF_TEXT);
+    if (app.view == ViewNone || !available) {
+        ShowRefusal(view == ViewBitmap ? BoxNoBitmap : view == ViewOemText ? BoxNoOem : BoxNoAnsi);
+        return;
+    }
+    app.view = view;
+    if (view != ViewBitmap)
+        RemoveBand();
+    RepaintMainWindow();
+}
+
+void ClearClipboard() {
+    if (OpenClipboardRetry(app.mainWindow)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+void Check(unsigned command, bool checked) {
+    CheckMenuItem(GetMenu(app.mainWindow), command,
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void TogglePopupMode() {
+    app.popupMode = app.popupMode == 0 ? 1 : 0;
+    Check(CmdPopupMode, app.popupMode != 0);
+}
+
+void SetTextColours(int blackOnWhite) {
+    if (app.view == ViewBitmap) {
+        ShowRefusal(BoxIsBitmapColors);
+        return;
+    }
+    app.blackOnWhite = blackOnWhite;
+    Check(CmdBlackOnWhite, blackOnWhite != 0);
+    Check(CmdWhiteOnBlack, blackOnWhite == 0);
+    RepaintMainWindow();
+}
+
+void ChooseTifCompression(unsigned command) {
+    static const struct {
+        unsigned command;
+        TifCompression compression;
+    } choices[] = {{CmdTifNone, TifNone},
+                   {CmdTifLzw8k, TifLzw8k},
+                   {CmdTifLzw16k, TifLzw16k},
+                   {CmdTifPackBits, TifPackBits}};
+    for (const auto& choice : choices) {
+        Check(choice.command, choice.command == command);
+        if (choice.command == command)
+            app.tifCompression = choice.compression;
+    }
+}
+
+int ReverseX(HBITMAP bitmap, HPALETTE palette) {
+    return TransformBitmap(bitmap, palette, TransformReverseX);
+}
+int ReverseY(HBITMAP bitmap, HPALETTE palette) {
+    return TransformBitmap(bitmap, palette, TransformReverseY);
+}
+int Invert(HBITMAP bitmap, HPALETTE palette) {
+    return TransformBitmap(bitmap, palette, TransformInvert);
+}
+int Stretch(HBITMAP bitmap, HPALETTE palette) {
+    StretchBitmap(bitmap, palette);
+    return 1;
+}
+int Print(HBITMAP bitmap, HPALETTE palette) {
+    PrintBitmap(bitmap, palette);
+    return 1;
+}
+
+void Transform(BitmapOperation operation) {
+    if (IsTextView())
+        ShowRefusal(BoxIsText);
+    else if (HasBitmapFormats())
+        WithClipboardBitmap(operation);
+    else
+        ShowRefusal(BoxEmpty);
+}
+
+void StretchCommand() {
+    if (app.view == ViewNone)
+        ShowRefusal(BoxEmpty);
+    else if (IsTextView())
+        ShowRefusal(BoxIsText);
+    else if (HasBitmapFormats())
+        WithClipboardBitmap(Stretch);
+}
+
+void PrintCommand() {
+    if (app.screen == ScreenIntro) {
+        ShowRefusal(BoxEmpty);
+    } else if (app.view == ViewBitmap && app.rectShown) {
+        CaptureRectangleToPrinter();
+    } else if (app.view == ViewBitmap && HasBitmapFormats()) {
+        WithClipboardBitmap(Print);
+    } else if ((app.view == ViewOemText && Has(CF_OEMTEXT)) ||
+               (app.view == ViewAnsiText && Has(CF_TEXT))) {
+        if (OpenClipboardRetry(app.mainWindow)) {
+            PrintText(GetClipboardData(app.view == ViewOemText ? CF_OEMTEXT : CF_TEXT));
+            CloseClipboard();
+        }
+    } else {
+        ShowRefusal(BoxEmptyError);
+    }
+}
+
+void EnterCoordinatesCommand() {
+    if (app.view == ViewBitmap) {
+        if (EnterCoordinates() != 0) {
+            HDC dc = GetDC(app.mainWindow);
+            DrawFocusRect(dc, &app.rectClient);
+            ReleaseDC(app.mainWindow, dc);
+            app.rectShown = 1;
+            UpdateStatusCaption();
+            SetWindowTextA(app.mainWindow, app.statusCaption);
+        }
+    } else if (IsTextView()) {
+        ShowRefusal(BoxIsText);
+    } else {
+        ShowRefusal(BoxEmpty);
+    }
+}
+
+void CaptureRectCommand() {
+    if (app.view == ViewBitmap && app.rectShown) {
+        CaptureRectangle(FileKindClipboard);
+        RemoveBand();
+    } else {
+        ShowRefusal(BoxNoRectangle);
+    }
+}
+
+void TextToBitmapCommand() {
+    if (app.view == ViewBitmap)
+        ShowRefusal(BoxIsBitmapNoTransform);
+    else if (IsTextView() && HasTextFormats())
+        TextToBitmap(FileKindClipboard);
+    else
+        ShowRefusal(BoxEmpty);
+}
+
+void Help(UINT command) {
+    CallWinHelp(app.mainWindow, app.helpFile, command, 0);
+}
+
 } // namespace
 
 void DispatchCommand(unsigned command) {
     LeaveInfoScreen(command);
     switch (command) {
+    case CmdSaveBmp:
+    case CmdSaveGif:
+    case CmdSavePcx:
+    case CmdSaveTif: SaveImage(command); break;
+    case CmdSaveOemText: SaveText(1); break;
+    case CmdSaveAnsiText: SaveText(0); break;
+    case CmdOpenBmp: OpenBmp(); break;
     case CmdExit: DestroyWindow(app.mainWindow); break;
+    case CmdShowBitmap: ShowFormat(ViewBitmap); break;
+    case CmdShowOemText: ShowFormat(ViewOemText); break;
+    case CmdShowAnsiText: ShowFormat(ViewAnsiText); break;
+    case CmdClearClipboard: ClearClipboard(); break;
+    case CmdPopupMode: TogglePopupMode(); break;
+    case CmdEnterCoordinates: EnterCoordinatesCommand(); break;
+    case CmdHelpContents: Help(HELP_CONTENTS); break;
+    case CmdHelpSearch: Help(HELP_PARTIALKEY); break;
+    case CmdHelpOnHelp: Help(HELP_HELPONHELP); break;
     case CmdAbout: OpenInfoScreen(ScreenAbout); break;
     case CmdSystemInfo: OpenInfoScreen(ScreenSystemInfo); break;
     case CmdInfoOk: break; // the OK button: leaving the screen above was all
-    case CmdLoadDosCapture:
-        // Posted when the clipboard became empty; reading DOS captures is not built yet.
+    case CmdBlackOnWhite: SetTextColours(1); break;
+    case CmdWhiteOnBlack: SetTextColours(0); break;
+    case CmdInvertColors: Transform(Invert); break;
+    case CmdReverseX: Transform(ReverseX); break;
+    case CmdReverseY: Transform(ReverseY); break;
+    case CmdStretch: StretchCommand(); break;
+    case CmdTifNone:
+    case CmdTifLzw8k:
+    case CmdTifLzw16k:
+    case CmdTifPackBits: ChooseTifCompression(command); break;
+    case CmdPrint: PrintCommand(); break;
+    case CmdLoadDosCapture: LoadNextDosCapture(); break;
+    case CmdNextDosCapture:
+        if (!LoadNextDosCapture())
+            ShowRefusal(BoxNoDosCapture);
         break;
+    case CmdCaptureRect: CaptureRectCommand(); break;
+    case CmdTextToBitmap: TextToBitmapCommand(); break;
     default: break;
     }
 }

@@ -49,6 +49,17 @@ void OnActivate(HWND window, WPARAM wParam) {
     }
 }
 
+// Paints into a context the caller gives (tests read the pixels), erasing it with the class
+// background first when asked, as a paint cycle would.
+void OnPrintClient(HDC dc, LPARAM options) {
+    if (options & PRF_ERASEBKGND) {
+        RECT client;
+        GetClientRect(app.mainWindow, &client);
+        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+    }
+    PaintMainWindow(dc);
+}
+
 void OnPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -170,7 +181,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         DefWindowProcA(window, message, wParam, lParam);
         return 0;
     case WM_PAINT: OnPaint(window); return 0;
-    case WM_PRINTCLIENT: PaintMainWindow(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_PRINTCLIENT: OnPrintClient(reinterpret_cast<HDC>(wParam), lParam); return 0;
     case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;

@@ -1,10 +1,20 @@
-// Until the screens have painters of their own, every screen is the plain class background.
+// Painting the client area by `screen`: the three information screens, or the clipboard view
+// at the scroll bars' positions.
 #include "views/PaintWindow.h"
 
 #include "shell/AppState.h"
+#include "views/ClipboardView.h"
+#include "views/InfoScreens.h"
 
 void PaintMainWindow(HDC dc) {
-    RECT client;
-    GetClientRect(app.mainWindow, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+    switch (app.screen) {
+    case ScreenAbout: PaintAboutScreen(dc); break;
+    case ScreenSystemInfo: PaintSystemInfoScreen(dc); break;
+    case ScreenClipboard:
+        PaintBlank(dc);
+        PaintClipboardViewInto(dc, GetScrollPos(app.mainWindow, SB_HORZ),
+                               GetScrollPos(app.mainWindow, SB_VERT));
+        break;
+    default: PaintIntroScreen(dc); break;
+    }
 }

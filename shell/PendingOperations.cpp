@@ -1,0 +1,21 @@
+#include "shell/PendingOperations.h"
+
+int CaptureRectangle(FileKind) {
+    return 0;
+}
+
+void CaptureRectangleToPrinter() {}
+
+int TextToBitmap(FileKind) {
+    return 0;
+}
+
+void PrintBitmap(HBITMAP, HPALETTE) {}
+
+void PrintText(HANDLE) {}
+
+int EnterCoordinates() {
+    return 0;
+}
+
+void UpdateStatusCaption() {}
