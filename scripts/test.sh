@@ -64,10 +64,14 @@ echo "== summary"
 cat "$logdir/summary.txt"
 passed=0
 failed=0
+# ctest counts for the native run; gtest case counts for each Wine depth.
 while read -r line; do
     if [[ $line =~ ([0-9]+)%\ tests\ passed,\ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
         failed=$((failed + BASH_REMATCH[2]))
         passed=$((passed + BASH_REMATCH[3] - BASH_REMATCH[2]))
+    elif [[ $line =~ ^depth\ [0-9]+:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
     fi
 done <"$logdir/summary.txt"
 if [ $failed -gt 0 ]; then status=1; fi
