@@ -6,6 +6,9 @@
 
 namespace {
 
+// Another process answers within this time even on a loaded machine.
+constexpr DWORD ProcessLimitMs = 15000;
+
 struct Started {
     HANDLE process = nullptr;
     DWORD id = 0;
@@ -44,15 +47,22 @@ BOOL CALLBACK MatchKovelWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-// The KOVEL window of a process, waiting up to limitMs for it to appear.
+// The KOVEL window of a process, waiting up to limitMs for it to appear. The window exists
+// before its program has shown it, so this also waits until the program's start-up is over
+// and its message loop waits for input; otherwise the program's own ShowWindow could undo
+// what a test does to the window.
 HWND WindowOf(const Started& started, DWORD limitMs) {
     FindByProcess search = {started.id, nullptr};
     PumpUntil(
         [&search] {
             EnumWindows(MatchKovelWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+            return search.found != nullptr && IsWindowVisible(search.found);
         },
         limitMs);
+    if (search.found != nullptr) {
+        WaitForInputIdle(started.process, limitMs);
+        PumpMessages();
+    }
     return search.found;
 }
 
@@ -97,30 +107,32 @@ TEST(SingleInstance, ASecondStartWakesTheFirstByItsExactTitle) {
         SCOPED_TRACE(std::string(c.first) + " then " + c.second + " titled " + c.firstTitle);
         Started first = Start(c.first);
         ASSERT_NE(nullptr, first.process);
-        HWND firstWindow = WindowOf(first, 15000);
+        HWND firstWindow = WindowOf(first, ProcessLimitMs);
         ASSERT_NE(nullptr, firstWindow);
         SetWindowTextA(firstWindow, c.firstTitle);
         ShowWindow(firstWindow, SW_MINIMIZE);
-        ASSERT_TRUE(PumpUntil([firstWindow] { return IsIconic(firstWindow) != FALSE; }));
+        ASSERT_TRUE(
+            PumpUntil([firstWindow] { return IsIconic(firstWindow) != FALSE; }, ProcessLimitMs));
 
         Started second = Start(c.second);
         ASSERT_NE(nullptr, second.process);
         if (c.wakes) {
-            EXPECT_EQ(0, WaitExit(second, 15000));
-            EXPECT_TRUE(PumpUntil([firstWindow] { return IsIconic(firstWindow) == FALSE; }))
+            EXPECT_EQ(0, WaitExit(second, ProcessLimitMs));
+            EXPECT_TRUE(
+                PumpUntil([firstWindow] { return IsIconic(firstWindow) == FALSE; }, ProcessLimitMs))
                 << "the running copy was not restored";
         } else {
-            HWND secondWindow = WindowOf(second, 15000);
+            HWND secondWindow = WindowOf(second, ProcessLimitMs);
             EXPECT_NE(nullptr, secondWindow) << "the second copy made no window of its own";
             EXPECT_TRUE(IsIconic(firstWindow));
             if (secondWindow != nullptr) {
                 PostMessageA(secondWindow, WM_CLOSE, 0, 0);
             }
-            EXPECT_EQ(0, WaitExit(second, 15000));
+            EXPECT_EQ(0, WaitExit(second, ProcessLimitMs));
         }
         // Closing runs WM_DESTROY with its HELP_QUIT call; it must end promptly with code 0.
         PostMessageA(firstWindow, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0, WaitExit(first, 15000));
+        EXPECT_EQ(0, WaitExit(first, ProcessLimitMs));
     }
 }
 
@@ -134,22 +146,22 @@ TEST(RealProgram, ACaptureBringsTheMinimisedWindowBack) {
     EmptyClipboardAs(OtherAppWindow());
     Started program = Start("palorin.exe");
     ASSERT_NE(nullptr, program.process);
-    HWND window = WindowOf(program, 15000);
+    HWND window = WindowOf(program, ProcessLimitMs);
     ASSERT_NE(nullptr, window);
     // The user minimises it and works in another program.
     ShowWindow(window, SW_MINIMIZE);
-    ASSERT_TRUE(PumpUntil([window] { return IsIconic(window) != FALSE; }));
+    ASSERT_TRUE(PumpUntil([window] { return IsIconic(window) != FALSE; }, ProcessLimitMs));
     HWND other = OtherAppWindow();
     ShowWindow(other, SW_SHOWNORMAL);
     SetForegroundWindow(other);
-    ASSERT_TRUE(PumpUntil([other] { return GetForegroundWindow() == other; }));
+    ASSERT_TRUE(PumpUntil([other] { return GetForegroundWindow() == other; }, ProcessLimitMs));
     DWORD exitCode = 1;
     ASSERT_TRUE(RunTestProgram("--kovel-capture-screen", &exitCode));
     EXPECT_EQ(0u, exitCode);
-    EXPECT_TRUE(PumpUntil([window] { return IsIconic(window) == FALSE; }))
+    EXPECT_TRUE(PumpUntil([window] { return IsIconic(window) == FALSE; }, ProcessLimitMs))
         << "the window stayed minimised";
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, WaitExit(program, 15000));
+    EXPECT_EQ(0, WaitExit(program, ProcessLimitMs));
     ShowWindow(other, SW_HIDE);
     EmptyClipboardAs(other);
 }

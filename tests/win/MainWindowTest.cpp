@@ -83,10 +83,10 @@ TEST_F(MainWindowTest, NewContentsKeepTheRectangleAndNothingDropsIt) {
 
 TEST_F(MainWindowTest, ChangesFromAnotherProcess) {
     ASSERT_TRUE(PlaceFormatsFromOtherProcess({CF_OEMTEXT}));
-    ASSERT_TRUE(PumpUntil([] { return app.view == ViewOemText; }));
+    ASSERT_TRUE(PumpUntil([] { return app.view == ViewOemText; }, 15000));
     EXPECT_EQ(ScreenClipboard, app.screen);
     ASSERT_TRUE(PlaceFormatsFromOtherProcess({CF_DIB, PrivateFormat()}));
-    ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; }));
+    ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; }, 15000));
 }
 
 TEST_F(MainWindowTest, AViewerAfterOursReceivesEveryNotification) {

@@ -92,6 +92,8 @@ HWND CreatePlainWindow(const char* title, DWORD style) {
                            instance, nullptr);
 }
 
+} // namespace
+
 HGLOBAL GlobalBytes(const void* bytes, size_t size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (block == nullptr) {
@@ -101,6 +103,8 @@ HGLOBAL GlobalBytes(const void* bytes, size_t size) {
     GlobalUnlock(block);
     return block;
 }
+
+namespace {
 
 // Sample data for one format.
 HANDLE MakeFormatData(UINT format) {
@@ -161,6 +165,20 @@ bool PlaceFormats(HWND owner, const std::vector<UINT>& formats) {
     for (UINT format : formats) {
         HANDLE data = MakeFormatData(format);
         placed = placed && data != nullptr && SetClipboardData(format, data) != nullptr;
+    }
+    CloseClipboard();
+    PumpMessages();
+    return placed;
+}
+
+bool PlaceHandles(HWND owner, const std::vector<std::pair<UINT, HANDLE>>& handles) {
+    if (!OpenClipboardRetry(owner)) {
+        return false;
+    }
+    bool placed = EmptyClipboard() != FALSE;
+    for (const auto& handle : handles) {
+        placed = placed && handle.second != nullptr &&
+                 SetClipboardData(handle.first, handle.second) != nullptr;
     }
     CloseClipboard();
     PumpMessages();
@@ -262,9 +280,64 @@ int CloseMainHelper() {
     return 0;
 }
 
+// Sends a command to the running program's main window.
+int CommandHelper(const char* number) {
+    HWND window = FindWindowA("KOVEL", nullptr);
+    if (window == nullptr) {
+        return 1;
+    }
+    SendMessageA(window, WM_COMMAND, strtoul(number, nullptr, 10), 0);
+    return 0;
+}
+
+int PlaceTextHelper(const char* format) {
+    static const char text[] =
+        "Text on the clipboard, drawn as it is:\r\n"
+        "  Tom & Jerry\tafter a tab\r\n"
+        "  0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz\r\n"
+        "\r\n"
+        "  The last line.";
+    HWND owner = CreatePlainWindow("Kovel test helper", WS_OVERLAPPEDWINDOW);
+    bool placed = PlaceHandles(
+        owner, {{static_cast<UINT>(strtoul(format, nullptr, 10)), GlobalBytes(text, sizeof text)}});
+    DestroyWindow(owner);
+    return placed ? 0 : 1;
+}
+
+// Colour bands and a frame, larger than the window so that it scrolls.
+int PlacePictureHelper() {
+    const int width = 1200;
+    const int height = 900;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    static const COLORREF colours[] = {RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(0, 0, 255),
+                                       RGB(255, 255, 0),   RGB(0, 255, 255), RGB(255, 0, 255),
+                                       RGB(255, 255, 255), RGB(0, 0, 0)};
+    for (int band = 0; band < 8; ++band) {
+        HBRUSH brush = CreateSolidBrush(colours[band]);
+        RECT rect = {band * width / 8, 0, (band + 1) * width / 8, height};
+        FillRect(memory, &rect, brush);
+        DeleteObject(brush);
+    }
+    RECT frame = {0, 0, width, height};
+    FrameRect(memory, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    TextOutA(memory, 20, 20, "Kovel demo picture 1200 x 900", 29);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    HWND owner = CreatePlainWindow("Kovel test helper", WS_OVERLAPPEDWINDOW);
+    bool placed = PlaceHandles(owner, {{CF_BITMAP, bitmap}});
+    DestroyWindow(owner);
+    return placed ? 0 : 1;
+}
+
 } // namespace
 
 int RunHelperMode(int argc, char** argv) {
+    const char commandOption[] = "--kovel-command=";
+    const char textOption[] = "--kovel-place-text=";
     const char placeOption[] = "--kovel-place=";
     for (int i = 1; i < argc; ++i) {
         if (strncmp(argv[i], placeOption, sizeof placeOption - 1) == 0) {
@@ -275,6 +348,15 @@ int RunHelperMode(int argc, char** argv) {
         }
         if (strcmp(argv[i], "--kovel-close-main") == 0) {
             return CloseMainHelper();
+        }
+        if (strncmp(argv[i], commandOption, sizeof commandOption - 1) == 0) {
+            return CommandHelper(argv[i] + sizeof commandOption - 1);
+        }
+        if (strncmp(argv[i], textOption, sizeof textOption - 1) == 0) {
+            return PlaceTextHelper(argv[i] + sizeof textOption - 1);
+        }
+        if (strcmp(argv[i], "--kovel-place-picture") == 0) {
+            return PlacePictureHelper();
         }
     }
     return -1;
@@ -566,6 +648,38 @@ ClientPixels ScreenClientPixels(HWND window) {
         BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
         ReleaseDC(window, dc);
     });
+}
+
+ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& draw) {
+    ClientPixels pixels;
+    pixels.width = width;
+    pixels.height = height;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    if (section != nullptr) {
+        HGDIOBJ old = SelectObject(memory, section);
+        draw(memory);
+        GdiFlush();
+        const uint32_t* source = static_cast<const uint32_t*>(bits);
+        pixels.rgb.assign(source, source + static_cast<size_t>(width) * height);
+        for (uint32_t& value : pixels.rgb) {
+            value &= 0xFFFFFF;
+        }
+        SelectObject(memory, old);
+        DeleteObject(section);
+    }
+    DeleteDC(memory);
+    return pixels;
 }
 
 // ---- Misc ----

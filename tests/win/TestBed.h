@@ -7,7 +7,9 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Feedback.h"
@@ -57,6 +59,13 @@ bool PlaceFormats(HWND owner, const std::vector<UINT>& formats);
 // ends after placing; messages are pumped while waiting for it.
 bool PlaceFormatsFromOtherProcess(const std::vector<UINT>& formats);
 
+// Empties the clipboard as owner and places the given handles in this order (the clipboard
+// takes them over). Pumps messages afterwards.
+bool PlaceHandles(HWND owner, const std::vector<std::pair<UINT, HANDLE>>& handles);
+
+// A movable global block holding a copy of the bytes.
+HGLOBAL GlobalBytes(const void* bytes, size_t size);
+
 // Empties the clipboard as owner.
 bool EmptyClipboardAs(HWND owner);
 
@@ -74,6 +83,9 @@ bool RunTestProgram(const std::string& arguments, DWORD* exitCode);
 //   --kovel-place=1,9,...    place these formats in this order, then end
 //   --kovel-capture-screen   put the whole screen on the clipboard as CF_BITMAP (as PrtSc does)
 //   --kovel-close-main       post WM_CLOSE to the running program's main window
+//   --kovel-command=N        send WM_COMMAND N to the running program's main window
+//   --kovel-place-text=F     place a few lines of sample text as format F (1 or 7)
+//   --kovel-place-picture    place a colourful 1200 x 900 picture as CF_BITMAP
 int RunHelperMode(int argc, char** argv);
 
 // ---- Windows observed by tests ----
@@ -148,6 +160,9 @@ ClientPixels PrintClientPixels(HWND window);
 
 // Copies the client area from the window's device context (what the screen shows).
 ClientPixels ScreenClientPixels(HWND window);
+
+// Draws into a 32-bit memory bitmap of the given size and reads it.
+ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
 // ---- Misc ----
 

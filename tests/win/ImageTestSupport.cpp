@@ -1,0 +1,636 @@
+#include "tests/win/ImageTestSupport.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <set>
+
+#include "platform/ClipboardAccess.h"
+#include "shell/AppState.h"
+#include "tests/win/TestBed.h"
+
+// ---- Images ----
+
+uint32_t NextRandom(uint32_t* state) {
+    // xorshift32: fast, and the same sequence on every run.
+    uint32_t x = *state == 0 ? 0x9E3779B9u : *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    *state = x;
+    return x;
+}
+
+std::vector<RGBQUAD> RandomColors(int count, uint32_t seed, bool bw) {
+    std::vector<RGBQUAD> colors;
+    std::set<uint32_t> used;
+    uint32_t state = seed;
+    if (bw) {
+        colors.push_back(RGBQUAD{0, 0, 0, 0});
+        colors.push_back(RGBQUAD{255, 255, 255, 0});
+        used.insert(0);
+        used.insert(0xFFFFFF);
+    }
+    while (int(colors.size()) < count) {
+        uint32_t rgb = NextRandom(&state) & 0xFFFFFF;
+        if (!used.insert(rgb).second) {
+            continue;
+        }
+        colors.push_back(RGBQUAD{BYTE(rgb), BYTE(rgb >> 8), BYTE(rgb >> 16), 0});
+    }
+    return colors;
+}
+
+IndexedImage RandomIndexed(int width, int height, int bitCount, uint32_t seed, bool bw) {
+    IndexedImage image;
+    image.width = width;
+    image.height = height;
+    image.bitCount = bitCount;
+    int count = 1 << bitCount;
+    image.colors = RandomColors(count, seed, bw);
+    image.indices.resize(size_t(width) * size_t(height));
+    uint32_t state = seed ^ 0x5A5A5A5Au;
+    size_t at = 0;
+    // The first pixels name every index once, so that every colour occurs.
+    for (; at < image.indices.size() && at < size_t(count); ++at) {
+        image.indices[at] = uint8_t(at);
+    }
+    while (at < image.indices.size()) {
+        uint32_t r = NextRandom(&state);
+        size_t run = (r >> 8) % 4 == 0 ? 1 + (r >> 12) % 70 : 1;
+        uint8_t index = uint8_t(r % uint32_t(count));
+        for (size_t i = 0; i < run && at < image.indices.size(); ++i) {
+            image.indices[at++] = index;
+        }
+    }
+    return image;
+}
+
+RgbImage RandomRgb(int width, int height, uint32_t seed) {
+    RgbImage image;
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(size_t(width) * size_t(height));
+    uint32_t state = seed;
+    size_t at = 0;
+    while (at < image.rgb.size()) {
+        uint32_t r = NextRandom(&state);
+        size_t run = (r >> 24) % 3 == 0 ? 1 + (r >> 26) % 40 : 1;
+        uint32_t rgb = NextRandom(&state) & 0xFFFFFF;
+        for (size_t i = 0; i < run && at < image.rgb.size(); ++i) {
+            image.rgb[at++] = rgb;
+        }
+    }
+    return image;
+}
+
+RgbImage ColorsOf(const IndexedImage& image) {
+    RgbImage out;
+    out.width = image.width;
+    out.height = image.height;
+    out.rgb.resize(image.indices.size());
+    for (size_t i = 0; i < image.indices.size(); ++i) {
+        const RGBQUAD& c = image.colors[image.indices[i]];
+        out.rgb[i] = uint32_t(c.rgbRed) << 16 | uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
+    }
+    return out;
+}
+
+uint32_t FiveBitColor(uint32_t rgb) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t five = (rgb >> (shift + 3)) & 0x1F;
+        out |= ((five << 3) | (five >> 2)) << shift;
+    }
+    return out;
+}
+
+// ---- Device bitmaps ----
+
+namespace {
+
+struct BitmapInfo256 {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+};
+
+void FillHeader(BitmapInfo256* info, int width, int height, int bitCount) {
+    memset(info, 0, sizeof *info);
+    info->header.biSize = sizeof info->header;
+    info->header.biWidth = width;
+    info->header.biHeight = height;
+    info->header.biPlanes = 1;
+    info->header.biBitCount = WORD(bitCount);
+    info->header.biCompression = BI_RGB;
+}
+
+size_t StrideOf(int width, int bitCount) {
+    return (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
+}
+
+// Bottom-up DIB rows of indices at 1, 4 or 8 bits.
+std::vector<uint8_t> IndexRows(const IndexedImage& image) {
+    size_t stride = StrideOf(image.width, image.bitCount);
+    std::vector<uint8_t> rows(stride * size_t(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        uint8_t* row = rows.data() + size_t(image.height - 1 - y) * stride;
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t index = image.indices[size_t(y) * size_t(image.width) + size_t(x)];
+            int bit = x * image.bitCount;
+            int shift = 8 - image.bitCount - bit % 8;
+            row[bit / 8] = uint8_t(row[bit / 8] | index << shift);
+        }
+    }
+    return rows;
+}
+
+// Bottom-up 24-bit DIB rows.
+std::vector<uint8_t> RgbRows(const RgbImage& image) {
+    size_t stride = StrideOf(image.width, 24);
+    std::vector<uint8_t> rows(stride * size_t(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        uint8_t* row = rows.data() + size_t(image.height - 1 - y) * stride;
+        for (int x = 0; x < image.width; ++x) {
+            uint32_t rgb = image.At(x, y);
+            row[3 * x] = uint8_t(rgb);
+            row[3 * x + 1] = uint8_t(rgb >> 8);
+            row[3 * x + 2] = uint8_t(rgb >> 16);
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+HPALETTE CreatePaletteOf(const std::vector<RGBQUAD>& colors) {
+    struct {
+        WORD version;
+        WORD count;
+        PALETTEENTRY entries[256];
+    } logPalette = {};
+    logPalette.version = 0x300;
+    logPalette.count = WORD(colors.size());
+    for (size_t i = 0; i < colors.size() && i < 256; ++i) {
+        logPalette.entries[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+    }
+    return CreatePalette(reinterpret_cast<LOGPALETTE*>(&logPalette));
+}
+
+HBITMAP CreateIndexedBitmap(const IndexedImage& image) {
+    HBITMAP bitmap = CreateBitmap(image.width, image.height, 1, UINT(image.bitCount), nullptr);
+    if (bitmap == nullptr) {
+        return nullptr;
+    }
+    // The indices are written with the bitmap's own colour table, so that each pixel keeps the
+    // index the image gives it.
+    HDC dc = CreateCompatibleDC(nullptr);
+    BitmapInfo256 info;
+    FillHeader(&info, image.width, image.height, image.bitCount);
+    GetDIBits(dc, bitmap, 0, 0, nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    info.header.biClrUsed = 0;
+    info.header.biSizeImage = 0;
+    std::vector<uint8_t> rows = IndexRows(image);
+    SetDIBits(dc, bitmap, 0, UINT(image.height), rows.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+HBITMAP CreateDisplayBitmap(const RgbImage& image, HPALETTE palette) {
+    HDC screen = GetDC(nullptr);
+    HPALETTE old = nullptr;
+    if (palette != nullptr) {
+        old = SelectPalette(screen, palette, FALSE);
+        RealizePalette(screen);
+    }
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, image.width, image.height);
+    if (bitmap != nullptr) {
+        BitmapInfo256 info;
+        FillHeader(&info, image.width, image.height, 24);
+        std::vector<uint8_t> rows = RgbRows(image);
+        SetDIBits(screen, bitmap, 0, UINT(image.height), rows.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    }
+    if (old != nullptr) {
+        SelectPalette(screen, old, FALSE);
+    }
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+int BitmapDepth(HBITMAP bitmap) {
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    return bm.bmPlanes * bm.bmBitsPixel;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+int FetchDepthOf(int depth) {
+    return depth == 16 || depth == 32 ? 24 : depth;
+}
+
+RgbImage ReadBitmapRgb(HBITMAP bitmap, HPALETTE palette, int fetchDepth,
+                       std::vector<uint8_t>* indices, std::vector<RGBQUAD>* table) {
+    RgbImage image;
+    SIZE size = BitmapSize(bitmap);
+    if (size.cx <= 0 || size.cy <= 0) {
+        return image;
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    HPALETTE old = nullptr;
+    if (palette != nullptr) {
+        old = SelectPalette(dc, palette, TRUE);
+        RealizePalette(dc);
+    }
+    BitmapInfo256 info;
+    FillHeader(&info, size.cx, size.cy, fetchDepth);
+    size_t stride = StrideOf(size.cx, fetchDepth);
+    std::vector<uint8_t> rows(stride * size_t(size.cy));
+    int got = GetDIBits(dc, bitmap, 0, UINT(size.cy), rows.data(),
+                        reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    if (old != nullptr) {
+        SelectPalette(dc, old, TRUE);
+    }
+    DeleteDC(dc);
+    if (got != size.cy) {
+        return image;
+    }
+    image.width = size.cx;
+    image.height = size.cy;
+    image.rgb.resize(size_t(size.cx) * size_t(size.cy));
+    if (indices != nullptr) {
+        indices->assign(image.rgb.size(), 0);
+    }
+    if (table != nullptr && fetchDepth <= 8) {
+        table->assign(info.colors, info.colors + (1 << fetchDepth));
+    }
+    for (int y = 0; y < size.cy; ++y) {
+        const uint8_t* row = rows.data() + size_t(size.cy - 1 - y) * stride;
+        for (int x = 0; x < size.cx; ++x) {
+            size_t at = size_t(y) * size_t(size.cx) + size_t(x);
+            if (fetchDepth == 24) {
+                image.rgb[at] =
+                    uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+                continue;
+            }
+            int bit = x * fetchDepth;
+            int shift = 8 - fetchDepth - bit % 8;
+            uint8_t index = uint8_t((row[bit / 8] >> shift) & ((1 << fetchDepth) - 1));
+            const RGBQUAD& c = info.colors[index];
+            image.rgb[at] = uint32_t(c.rgbRed) << 16 | uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
+            if (indices != nullptr) {
+                (*indices)[at] = index;
+            }
+        }
+    }
+    return image;
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
+    WORD count = 0;
+    if (palette == nullptr || GetObjectA(palette, sizeof count, &count) == 0) {
+        return {};
+    }
+    std::vector<PALETTEENTRY> entries(count);
+    if (count > 0) {
+        GetPaletteEntries(palette, 0, count, entries.data());
+    }
+    return entries;
+}
+
+// ---- Clipboard ----
+
+bool PlaceBitmap(HWND owner, HBITMAP bitmap, HPALETTE palette) {
+    if (!OpenClipboardRetry(owner)) {
+        return false;
+    }
+    bool placed = EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    if (palette != nullptr) {
+        placed = placed && SetClipboardData(CF_PALETTE, palette) != nullptr;
+    }
+    CloseClipboard();
+    PumpMessages();
+    return placed;
+}
+
+bool PlaceDib(HWND owner, const std::vector<uint8_t>& packed) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, packed.size());
+    if (block == nullptr) {
+        return false;
+    }
+    memcpy(GlobalLock(block), packed.data(), packed.size());
+    GlobalUnlock(block);
+    if (!OpenClipboardRetry(owner)) {
+        GlobalFree(block);
+        return false;
+    }
+    bool placed = EmptyClipboard() && SetClipboardData(CF_DIB, block) != nullptr;
+    CloseClipboard();
+    PumpMessages();
+    return placed;
+}
+
+std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries) {
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = image.width;
+    header.biHeight = image.height;
+    header.biPlanes = 1;
+    header.biBitCount = WORD(image.bitCount);
+    header.biCompression = BI_RGB;
+    header.biClrUsed = DWORD(tableEntries == (1 << image.bitCount) ? 0 : tableEntries);
+    std::vector<uint8_t> rows = IndexRows(image);
+    header.biSizeImage = DWORD(rows.size());
+    std::vector<uint8_t> packed(sizeof header + 4 * size_t(tableEntries) + rows.size());
+    memcpy(packed.data(), &header, sizeof header);
+    memcpy(packed.data() + sizeof header, image.colors.data(), 4 * size_t(tableEntries));
+    memcpy(packed.data() + sizeof header + 4 * size_t(tableEntries), rows.data(), rows.size());
+    return packed;
+}
+
+void ClipboardHandles(HBITMAP* bitmap, HPALETTE* palette) {
+    *bitmap = nullptr;
+    *palette = nullptr;
+    if (!OpenClipboardRetry(OtherAppWindow())) {
+        return;
+    }
+    if (IsClipboardFormatAvailable(CF_BITMAP)) {
+        *bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    }
+    if (IsClipboardFormatAvailable(CF_PALETTE)) {
+        *palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+    }
+    CloseClipboard();
+}
+
+RgbImage ClipboardRgb(int* depth) {
+    RgbImage image;
+    if (!OpenClipboardRetry(OtherAppWindow())) {
+        return image;
+    }
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+    if (bitmap != nullptr) {
+        int bits = BitmapDepth(bitmap);
+        if (depth != nullptr) {
+            *depth = bits;
+        }
+        image = ReadBitmapRgb(bitmap, palette, FetchDepthOf(bits));
+    }
+    CloseClipboard();
+    return image;
+}
+
+// ---- Commands ----
+
+void RunCommand(unsigned command) {
+    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
+    PumpMessages();
+}
+
+bool RunCommandWithFile(unsigned command, const std::string& path) {
+    DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
+    bool finished = driver.Finished();
+    PumpMessages();
+    return finished;
+}
+
+namespace {
+
+struct ProgressWatchState {
+    HHOOK hook = nullptr;
+    std::set<HWND> windows;
+    int created = 0;
+    int destroyed = 0;
+} progressWatch;
+
+LRESULT CALLBACK ProgressHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+        bool named = !IS_INTRESOURCE(create->lpszClass) && create->lpszClass != nullptr &&
+                     lstrcmpiA(create->lpszClass, "STATIC") == 0;
+        LONG style = create->style;
+        if (named && create->hwndParent == nullptr && (style & WS_POPUP) &&
+            (style & WS_DLGFRAME) == WS_DLGFRAME) {
+            progressWatch.windows.insert(reinterpret_cast<HWND>(wParam));
+            ++progressWatch.created;
+        }
+    } else if (code == HCBT_DESTROYWND) {
+        if (progressWatch.windows.erase(reinterpret_cast<HWND>(wParam)) > 0) {
+            ++progressWatch.destroyed;
+        }
+    }
+    return CallNextHookEx(progressWatch.hook, code, wParam, lParam);
+}
+
+} // namespace
+
+ProgressWatch::ProgressWatch() {
+    progressWatch = ProgressWatchState{};
+    progressWatch.hook = SetWindowsHookExA(WH_CBT, ProgressHook, nullptr, GetCurrentThreadId());
+}
+
+ProgressWatch::~ProgressWatch() {
+    if (progressWatch.hook != nullptr) {
+        UnhookWindowsHookEx(progressWatch.hook);
+    }
+    progressWatch = ProgressWatchState{};
+}
+
+int ProgressWatch::Created() const {
+    return progressWatch.created;
+}
+
+int ProgressWatch::Destroyed() const {
+    return progressWatch.destroyed;
+}
+
+// ---- Files ----
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return bytes;
+    }
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    fclose(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && ok;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FolderFromEnvironment(const char* variable) {
+    char value[MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA(variable, value, sizeof value);
+    if (length == 0 || length >= sizeof value) {
+        return "";
+    }
+    std::string path(value);
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+    }
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string FreshTempFolder(const char* name) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    std::string folder =
+        std::string(temp) + "kovel-" + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Empty it of a previous run's files.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                std::string file = folder + "\\" + found.cFileName;
+                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(file.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return folder;
+}
+
+SavedFiles::SavedFiles() {
+    folder = FolderFromEnvironment("KOVEL_SAVED_FILES");
+    fromEnvironment = !folder.empty();
+    if (fromEnvironment) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+    } else {
+        folder = FreshTempFolder("saved");
+    }
+    manifest = fopen((folder + "\\manifest.tsv").c_str(), "ab");
+}
+
+SavedFiles::~SavedFiles() {
+    if (manifest != nullptr) {
+        fclose(manifest);
+    }
+}
+
+bool SavedFiles::Add(const std::string& file, const char* format, int depth,
+                     const char* compression, const RgbImage& expected, const char* palette,
+                     const std::string& notes) {
+    if (manifest == nullptr || expected.width <= 0 || !FileExists(PathOf(file))) {
+        return false;
+    }
+    std::string ppm = file + ".ppm";
+    if (!WritePpm(PathOf(ppm), expected)) {
+        return false;
+    }
+    fprintf(manifest, "%s\t%s\t%d\t%s\t%d\t%d\t%s\t%s\t%s\n", file.c_str(), format, depth,
+            compression, expected.width, expected.height, ppm.c_str(), palette, notes.c_str());
+    fflush(manifest);
+    return true;
+}
+
+bool WritePpm(const std::string& path, const RgbImage& image) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    fprintf(file, "P6\n%d %d\n255\n", image.width, image.height);
+    std::vector<uint8_t> row(size_t(image.width) * 3);
+    bool ok = true;
+    for (int y = 0; y < image.height && ok; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            uint32_t rgb = image.At(x, y);
+            row[3 * size_t(x)] = uint8_t(rgb >> 16);
+            row[3 * size_t(x) + 1] = uint8_t(rgb >> 8);
+            row[3 * size_t(x) + 2] = uint8_t(rgb);
+        }
+        ok = fwrite(row.data(), 1, row.size(), file) == row.size();
+    }
+    return fclose(file) == 0 && ok;
+}
+
+RgbImage ReadPpm(const std::string& path) {
+    RgbImage image;
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    // "P6", width, height, maxval, each followed by one whitespace byte (no comments).
+    size_t at = 0;
+    long fields[3] = {};
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') {
+        return image;
+    }
+    at = 2;
+    for (long& field : fields) {
+        while (at < bytes.size() && isspace(bytes[at])) {
+            ++at;
+        }
+        while (at < bytes.size() && isdigit(bytes[at])) {
+            field = field * 10 + (bytes[at++] - '0');
+        }
+    }
+    ++at;
+    size_t count = size_t(fields[0]) * size_t(fields[1]);
+    if (fields[2] != 255 || at + 3 * count != bytes.size()) {
+        return image;
+    }
+    image.width = int(fields[0]);
+    image.height = int(fields[1]);
+    image.rgb.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = bytes.data() + at + 3 * i;
+        image.rgb[i] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+    return image;
+}
+
+std::string FirstDifference(const RgbImage& got, const RgbImage& expected) {
+    char text[160];
+    if (got.width != expected.width || got.height != expected.height) {
+        snprintf(text, sizeof text, "size %dx%d, expected %dx%d", got.width, got.height,
+                 expected.width, expected.height);
+        return text;
+    }
+    size_t differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < got.rgb.size(); ++i) {
+        if (got.rgb[i] != expected.rgb[i]) {
+            if (differing++ == 0) {
+                first = i;
+            }
+        }
+    }
+    if (differing == 0) {
+        return "";
+    }
+    snprintf(text, sizeof text, "%zu pixels differ; first (%d,%d) is %06X, expected %06X",
+             differing, int(first % size_t(got.width)), int(first / size_t(got.width)),
+             got.rgb[first], expected.rgb[first]);
+    return text;
+}

@@ -1,0 +1,165 @@
+// Helpers of the image tests: source bitmaps of every depth, pixels as GetDIBits reports them,
+// clipboard placement, commands run through their file dialogs, a watch on the progress
+// window, and the folder of saved files that the decoder check reads after the Wine run.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// ---- Images ----
+
+// Colours as 0x00RRGGBB, top row first.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t At(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Palette indices, one per pixel, top row first, with the colours they stand for.
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    int bitCount = 8; // 1, 4 or 8
+    std::vector<uint8_t> indices;
+    std::vector<RGBQUAD> colors; // 2, 16 or 256 entries
+};
+
+// A reproducible pseudo-random number sequence.
+uint32_t NextRandom(uint32_t* state);
+
+// Distinct random colours (the first two black and white when bw is set).
+std::vector<RGBQUAD> RandomColors(int count, uint32_t seed, bool bw = false);
+
+// Indices that use every colour, in runs of random length (so the encoders meet both runs and
+// literals), width x height at bitCount bits.
+IndexedImage RandomIndexed(int width, int height, int bitCount, uint32_t seed, bool bw = false);
+
+// Random colours in horizontal runs, width x height.
+RgbImage RandomRgb(int width, int height, uint32_t seed);
+
+// The colours an indexed image stands for.
+RgbImage ColorsOf(const IndexedImage& image);
+
+// Where a 16-bit display keeps a colour: five bits per channel, read back with the top bits
+// repeated below them.
+uint32_t FiveBitColor(uint32_t rgb);
+
+// ---- Device bitmaps ----
+
+// A logical palette of the colours.
+HPALETTE CreatePaletteOf(const std::vector<RGBQUAD>& colors);
+
+// A device bitmap of the image's depth (CreateBitmap) holding its indices; as measured on Wine,
+// the bitmap keeps its own default colour table, so what it shows is read with ReadBitmapRgb.
+HBITMAP CreateIndexedBitmap(const IndexedImage& image);
+
+// A device bitmap of the display's format (CreateCompatibleBitmap on the screen) drawn from the
+// colours, with the palette realised when one is given.
+HBITMAP CreateDisplayBitmap(const RgbImage& image, HPALETTE palette);
+
+// bmPlanes x bmBitsPixel of a bitmap; its width and height.
+int BitmapDepth(HBITMAP bitmap);
+SIZE BitmapSize(HBITMAP bitmap);
+
+// The rows of a bitmap as GetDIBits reports them at fetchDepth bits (1, 4, 8 or 24), in a memory
+// context with the palette selected as a background palette and realised, the way the writers
+// fetch them. indices receives the pixel indices and table the colour table at 1, 4 and 8 bits.
+RgbImage ReadBitmapRgb(HBITMAP bitmap, HPALETTE palette, int fetchDepth,
+                       std::vector<uint8_t>* indices = nullptr,
+                       std::vector<RGBQUAD>* table = nullptr);
+
+// The depth the writers fetch a bitmap at: 1, 4, 8 as they are, 16 and 32 as 24.
+int FetchDepthOf(int depth);
+
+// The entries of a logical palette.
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette);
+
+// ---- Clipboard ----
+
+// Empties the clipboard as owner and places the bitmap, and the palette when given; the clipboard
+// takes both over. Pumps messages afterwards.
+bool PlaceBitmap(HWND owner, HBITMAP bitmap, HPALETTE palette);
+
+// Empties the clipboard as owner and places a packed DIB (header, table, rows) as CF_DIB.
+bool PlaceDib(HWND owner, const std::vector<uint8_t>& packed);
+
+// A packed DIB of an indexed image, with `tableEntries` colours in its table (biClrUsed).
+std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries);
+
+// What the clipboard's CF_BITMAP shows, read with CF_PALETTE at the writers' fetch depth
+// (opens and closes the clipboard). depth receives the bitmap's own depth.
+RgbImage ClipboardRgb(int* depth = nullptr);
+
+// The clipboard's CF_BITMAP and CF_PALETTE handles (null when absent).
+void ClipboardHandles(HBITMAP* bitmap, HPALETTE* palette);
+
+// ---- Commands ----
+
+// Sends a menu command to the main window and pumps messages afterwards.
+void RunCommand(unsigned command);
+
+// Sends a command that opens the file dialog, types `path` into it and accepts it. Returns false
+// when no file dialog took the name.
+bool RunCommandWithFile(unsigned command, const std::string& path);
+
+// Counts the "Processing..." windows (top-level STATIC popups with a dialog frame) created and
+// destroyed on this thread while it exists.
+class ProgressWatch {
+  public:
+    ProgressWatch();
+    ~ProgressWatch();
+    ProgressWatch(const ProgressWatch&) = delete;
+    ProgressWatch& operator=(const ProgressWatch&) = delete;
+    int Created() const;
+    int Destroyed() const;
+};
+
+// ---- Files ----
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool FileExists(const std::string& path);
+
+// A Windows path for a folder named by an environment variable holding a Unix or Windows path
+// (Unix paths are reached through Wine's Z: drive); empty when the variable is not set.
+std::string FolderFromEnvironment(const char* variable);
+
+// A new empty folder under the temporary folder, for one test's files.
+std::string FreshTempFolder(const char* name);
+
+// Files of the decoder check: every saved file with the colours it must decode to, listed in
+// manifest.tsv (file, format, depth, compression, width, height, expected PPM, palette kind,
+// notes), the layout tests/oracles/check_corpus.py reads.
+class SavedFiles {
+  public:
+    // Opens the folder named by KOVEL_SAVED_FILES, or a temporary one when it is not set (the
+    // files are then written but nobody decodes them).
+    SavedFiles();
+    ~SavedFiles();
+    SavedFiles(const SavedFiles&) = delete;
+    SavedFiles& operator=(const SavedFiles&) = delete;
+    bool Decoded() const { return fromEnvironment; } // the decoder check will read the folder
+    std::string PathOf(const std::string& file) const { return folder + "\\" + file; }
+    // Lists a file saved under PathOf(file). palette: "bw", "color" or "rgb".
+    bool Add(const std::string& file, const char* format, int depth, const char* compression,
+             const RgbImage& expected, const char* palette, const std::string& notes);
+
+  private:
+    std::string folder;
+    bool fromEnvironment = false;
+    FILE* manifest = nullptr;
+};
+
+// Writes an image as a binary PPM.
+bool WritePpm(const std::string& path, const RgbImage& image);
+
+// Reads a binary PPM (P6, maxval 255); an empty image when it cannot.
+RgbImage ReadPpm(const std::string& path);
+
+// "(x,y) has 0x..., expected 0x..." for the first differing pixel, or "" when equal.
+std::string FirstDifference(const RgbImage& got, const RgbImage& expected);

@@ -1,0 +1,440 @@
+// The BMP, GIF, PCX and TIF writers under the real save commands: every kind of source bitmap,
+// every format and TIF compression, the progress window, the GIF refusal, and saves that cannot
+// be completed. The files go to the saved-files folder, where scripts/wine-tests.sh has them
+// decoded by independent decoders after the run and compared with the colours listed here.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "bitmap/ImageFileWriters.h"
+#include "platform/ClipboardAccess.h"
+#include "platform/SafeFileSink.h"
+#include "shell/CommandIds.h"
+#include "tests/win/ImageTestSupport.h"
+#include "tests/win/TestBed.h"
+
+namespace {
+
+class ImageWriterTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        other = OtherAppWindow();
+        ASSERT_TRUE(EmptyClipboardAs(other));
+        ASSERT_EQ(1, StartMainWindow(&feedback));
+    }
+    void TearDown() override {
+        SetSafeFileSinkLimit(0);
+        StopMainWindow();
+        EmptyClipboardAs(other);
+    }
+    HWND other = nullptr;
+    FeedbackLog feedback = {};
+};
+
+enum SourceKind {
+    SourceIndexed, // CreateBitmap at 1, 4 or 8 bits, with a palette of its own colours
+    SourceDisplay, // a bitmap of the display's format, with a 256-colour palette
+    SourceDib,     // CF_DIB with its own colour table, converted by the save command
+    SourceMemory,  // CreateBitmap at 16, 24 or 32 bits
+};
+
+struct Source {
+    const char* name;
+    SourceKind kind;
+    int bits; // 1, 4, 8 (indexed and DIB) or 16, 24, 32 (memory bitmaps)
+    int width, height;
+};
+
+// Puts the source on the clipboard as another application would. Returns the colours the saved
+// file must show when they are known without asking GDI (a DIB's own table, direct colours at
+// 16 bits and more); an empty image when only GetDIBits can tell (Wine keeps 1-, 4- and 8-bit
+// device bitmaps in its default colour table).
+RgbImage PlaceSource(HWND owner, const Source& source, uint32_t seed, bool* placed) {
+    RgbImage known;
+    const int display = DisplayBits();
+    switch (source.kind) {
+    case SourceIndexed: {
+        IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
+        *placed = PlaceBitmap(owner, CreateIndexedBitmap(image), CreatePaletteOf(image.colors));
+        break;
+    }
+    case SourceDisplay: {
+        RgbImage colors = RandomRgb(source.width, source.height, seed);
+        HPALETTE palette = CreatePaletteOf(RandomColors(256, seed + 1));
+        *placed = PlaceBitmap(owner, CreateDisplayBitmap(colors, palette), palette);
+        if (display > 8) {
+            known = colors;
+        }
+        break;
+    }
+    case SourceDib: {
+        IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
+        *placed = PlaceDib(owner, PackedDibOf(image, 1 << source.bits));
+        if (display > 8) {
+            known = ColorsOf(image);
+        }
+        break;
+    }
+    case SourceMemory: {
+        RgbImage colors = RandomRgb(source.width, source.height, seed);
+        HBITMAP bitmap = CreateBitmap(source.width, source.height, 1, UINT(source.bits), nullptr);
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof info.bmiHeader, source.width, source.height, 1, 24, BI_RGB};
+        std::vector<uint8_t> rows(size_t((source.width * 3 + 3) / 4 * 4) * size_t(source.height));
+        size_t stride = rows.size() / size_t(source.height);
+        for (int y = 0; y < source.height; ++y) {
+            for (int x = 0; x < source.width; ++x) {
+                uint32_t rgb = colors.At(x, y);
+                uint8_t* p = rows.data() + size_t(source.height - 1 - y) * stride + 3 * x;
+                p[0] = uint8_t(rgb);
+                p[1] = uint8_t(rgb >> 8);
+                p[2] = uint8_t(rgb >> 16);
+            }
+        }
+        SetDIBits(dc, bitmap, 0, UINT(source.height), rows.data(), &info, DIB_RGB_COLORS);
+        DeleteDC(dc);
+        *placed = PlaceBitmap(owner, bitmap, nullptr);
+        known = colors;
+        break;
+    }
+    }
+    // A display or bitmap of 16 bits keeps five bits of each channel.
+    bool fiveBits = (source.kind == SourceMemory && source.bits == 16) ||
+                    (source.kind != SourceMemory && source.kind != SourceIndexed && display == 16);
+    if (fiveBits) {
+        for (uint32_t& rgb : known.rgb) {
+            rgb = FiveBitColor(rgb);
+        }
+    }
+    return known;
+}
+
+struct Format {
+    const char* name; // file name part and manifest format
+    unsigned command;
+    unsigned compressionCommand; // the TIF compression chosen from the menu first, or 0
+    const char* compression;     // as the decoder check names it
+    const char* extension;
+};
+
+const Format formats[] = {
+    {"bmp", CmdSaveBmp, 0, "-", "bmp"},
+    {"gif", CmdSaveGif, 0, "-", "gif"},
+    {"pcx", CmdSavePcx, 0, "-", "pcx"},
+    {"tif", CmdSaveTif, CmdTifNone, "none", "tif"},
+    {"tif", CmdSaveTif, CmdTifPackBits, "packbits", "tif"},
+    {"tif", CmdSaveTif, CmdTifLzw8k, "lzw8k", "tif"},
+    {"tif", CmdSaveTif, CmdTifLzw16k, "lzw16k", "tif"},
+};
+
+uint32_t U16(const std::vector<uint8_t>& b, size_t at) {
+    return at + 2 <= b.size() ? uint32_t(b[at] | b[at + 1] << 8) : 0;
+}
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+    return at + 4 <= b.size() ? U16(b, at) | U16(b, at + 2) << 16 : 0;
+}
+
+// The bits per pixel a file's header declares.
+int DeclaredDepth(const std::vector<uint8_t>& file, const std::string& format) {
+    if (format == "bmp") {
+        return int(U16(file, 28));
+    }
+    if (format == "gif") {
+        return file.size() > 10 ? 1 + (file[10] & 7) : 0;
+    }
+    if (format == "pcx") {
+        return file.size() > 65 ? file[3] * file[65] : 0;
+    }
+    // TIF: BitsPerSample (258) times SamplesPerPixel (277) from the first IFD.
+    uint32_t ifd = U32(file, 4);
+    uint32_t entries = U16(file, ifd);
+    int bits = 0, samples = 1;
+    for (uint32_t i = 0; i < entries; ++i) {
+        size_t entry = ifd + 2 + 12 * i;
+        if (U16(file, entry) == 258) {
+            bits = U32(file, entry + 4) == 1 ? int(U16(file, entry + 8))
+                                             : int(U16(file, U32(file, entry + 8)));
+        } else if (U16(file, entry) == 277) {
+            samples = int(U16(file, entry + 8));
+        }
+    }
+    return bits * samples;
+}
+
+int WrittenDepth(const std::string& format, int depth) {
+    if (depth == 16 || (depth == 32 && format != "bmp")) {
+        return 24;
+    }
+    return depth;
+}
+
+const char* PaletteKind(int fileDepth, const std::vector<RGBQUAD>& table) {
+    if (fileDepth > 8) {
+        return "rgb";
+    }
+    bool bw = table.size() == 2 && table[0].rgbRed == 0 && table[0].rgbGreen == 0 &&
+              table[0].rgbBlue == 0 && table[1].rgbRed == 255 && table[1].rgbGreen == 255 &&
+              table[1].rgbBlue == 255;
+    return bw ? "bw" : "color";
+}
+
+// The clipboard bitmap's colours as the writers fetch them, with its depth and colour table.
+RgbImage ClipboardAsFetched(int* depth, std::vector<RGBQUAD>* table) {
+    HBITMAP bitmap = nullptr;
+    HPALETTE palette = nullptr;
+    ClipboardHandles(&bitmap, &palette);
+    *depth = bitmap != nullptr ? BitmapDepth(bitmap) : 0;
+    return bitmap != nullptr ? ReadBitmapRgb(bitmap, palette, FetchDepthOf(*depth), nullptr, table)
+                             : RgbImage{};
+}
+
+bool IsBeep(const FeedbackEvent& event) {
+    return event.kind == FeedbackBeep && event.code == 0xFFFFFFFF;
+}
+
+// Saves every source in every format through the menu commands and the file dialog.
+void SaveEverySource(HWND other, FeedbackLog* feedback, const Source* sources, size_t count) {
+    SavedFiles saved;
+    for (size_t s = 0; s < count; ++s) {
+        const Source& source = sources[s];
+        for (const Format& format : formats) {
+            std::string what = std::string(source.name) + " as " + format.name + " " +
+                               format.compression;
+            bool placed = false;
+            RgbImage known = PlaceSource(other, source, uint32_t(1234 + 77 * s), &placed);
+            ASSERT_TRUE(placed) << what;
+            ASSERT_EQ(ViewBitmap, app.view) << what;
+            if (format.compressionCommand != 0) {
+                RunCommand(format.compressionCommand);
+            }
+            std::string file = std::string(source.name) + "-" + format.name +
+                               (format.compressionCommand != 0 ? "-" : "") +
+                               (format.compressionCommand != 0 ? format.compression : "") + "." +
+                               format.extension;
+            std::string path = saved.PathOf(file);
+            DeleteFileA(path.c_str());
+            RecordFeedback(feedback);
+            ProgressWatch progress;
+            ASSERT_TRUE(RunCommandWithFile(format.command, path)) << what;
+            EXPECT_EQ(1, progress.Created()) << what;
+            EXPECT_EQ(1, progress.Destroyed()) << what;
+            EXPECT_EQ(nullptr, app.progressWindow) << what;
+            EXPECT_EQ(nullptr, GetOpenClipboardWindow()) << what;
+
+            int depth = 0;
+            std::vector<RGBQUAD> table;
+            RgbImage fetched = ClipboardAsFetched(&depth, &table);
+            ASSERT_EQ(source.width, fetched.width) << what;
+            if (!known.rgb.empty()) {
+                // Where the platform keeps colours exactly, GetDIBits must agree with them.
+                EXPECT_EQ("", FirstDifference(fetched, known)) << what;
+            }
+            if (std::string(format.name) == "gif" && depth > 8) {
+                // 16-, 24- and 32-bit images: the message after the beep, and no file.
+                EXPECT_FALSE(FileExists(path)) << what;
+                ASSERT_EQ(2, feedback->count) << what;
+                EXPECT_TRUE(IsBeep(feedback->events[0])) << what;
+                EXPECT_EQ(FeedbackBox, feedback->events[1].kind) << what;
+                EXPECT_STREQ("GIF does not support 24-bit color.", feedback->events[1].text);
+                EXPECT_STREQ("CLIPBOARD STATUS", feedback->events[1].title);
+                EXPECT_EQ(app.mainWindow, feedback->events[1].owner);
+                EXPECT_EQ(UINT(MB_OK), feedback->events[1].code);
+                continue;
+            }
+            EXPECT_EQ(0, feedback->count) << what << ": " << feedback->events[0].text;
+            std::vector<uint8_t> bytes = ReadFileBytes(path);
+            ASSERT_FALSE(bytes.empty()) << what;
+            int fileDepth = WrittenDepth(format.name, depth);
+            EXPECT_EQ(fileDepth, DeclaredDepth(bytes, format.name)) << what;
+            std::string notes = std::string("display ") + std::to_string(DisplayBits()) +
+                                ", source " + std::to_string(depth) + "-bit " + source.name;
+            EXPECT_TRUE(saved.Add(file, format.name, fileDepth, format.compression,
+                                  known.rgb.empty() ? fetched : known,
+                                  PaletteKind(fileDepth, table), notes))
+                << what;
+        }
+    }
+    if (!saved.Decoded()) {
+        printf("KOVEL_SAVED_FILES is not set: the saved files are not decoded\n");
+    }
+}
+
+TEST_F(ImageWriterTest, EverySourceInEveryFormatThroughTheSaveCommands) {
+    const Source sources[] = {
+        {"indexed1", SourceIndexed, 1, 61, 37},  {"indexed4", SourceIndexed, 4, 61, 37},
+        {"indexed8", SourceIndexed, 8, 61, 37},  {"display", SourceDisplay, 0, 61, 37},
+        {"dib8", SourceDib, 8, 45, 29},          {"dib4", SourceDib, 4, 45, 29},
+        {"memory16", SourceMemory, 16, 33, 17},  {"memory24", SourceMemory, 24, 33, 17},
+        {"memory32", SourceMemory, 32, 33, 17},
+    };
+    SaveEverySource(other, &feedback, sources, sizeof sources / sizeof sources[0]);
+}
+
+// Taller than one band of rows (65535 bytes): the writers fetch several bands.
+TEST_F(ImageWriterTest, ImagesOfSeveralBands) {
+    const Source sources[] = {
+        {"bands8", SourceIndexed, 8, 1000, 300},
+        {"bands4", SourceIndexed, 4, 999, 301},
+        {"bandsdisplay", SourceDisplay, 0, 700, 200},
+    };
+    SaveEverySource(other, &feedback, sources, sizeof sources / sizeof sources[0]);
+}
+
+using Writer = int (*)(HBITMAP, HPALETTE);
+
+struct WriterCase {
+    const char* name;
+    Writer writer;
+    unsigned command;
+};
+
+const WriterCase writers[] = {
+    {"bmp", SaveBmpFile, CmdSaveBmp},
+    {"gif", SaveGifFile, CmdSaveGif},
+    {"pcx", SavePcxFile, CmdSavePcx},
+    {"tif", SaveTifFile, CmdSaveTif},
+};
+
+TEST_F(ImageWriterTest, NoBitmapWritesNothing) {
+    std::string folder = FreshTempFolder("writer-null");
+    for (const WriterCase& writer : writers) {
+        strcpy(app.chosenFileName, (folder + "\\null." + writer.name).c_str());
+        RecordFeedback(&feedback);
+        ProgressWatch progress;
+        EXPECT_EQ(0, writer.writer(nullptr, nullptr)) << writer.name;
+        EXPECT_FALSE(FileExists(app.chosenFileName)) << writer.name;
+        EXPECT_EQ(0, feedback.count) << writer.name;
+        EXPECT_EQ(progress.Created(), progress.Destroyed()) << writer.name;
+    }
+}
+
+// The files of a folder.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                names.push_back(found.cFileName);
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return names;
+}
+
+enum Failure {
+    FailReadOnlyTarget, // the existing file is read-only: it cannot be replaced
+    FailDiskFull,       // the disk fills up after a few hundred bytes
+    FailDiskFullAtOnce, // no room at all
+    FailNoFolder,       // the folder does not exist
+};
+
+// A save that cannot be completed says so in an "ERROR" box, returns a failure and leaves an
+// existing file of that name exactly as it was, with no temporary file left beside it.
+TEST_F(ImageWriterTest, ASaveThatCannotCompleteLeavesTheOldFile) {
+    const struct {
+        const char* what;
+        Failure failure;
+    } failures[] = {
+        {"read-only target", FailReadOnlyTarget},
+        {"disk full midway", FailDiskFull},
+        {"disk full at once", FailDiskFullAtOnce},
+        {"missing folder", FailNoFolder},
+    };
+    // An 8-bit image of 200 x 100: every format needs more than 300 bytes for it.
+    IndexedImage image = RandomIndexed(200, 100, 8, 99);
+    HBITMAP bitmap = CreateIndexedBitmap(image);
+    HPALETTE palette = CreatePaletteOf(image.colors);
+    const std::vector<uint8_t> old = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e', 0, 1, 2, 3};
+    for (const auto& failure : failures) {
+        for (const WriterCase& writer : writers) {
+            std::string what = std::string(failure.what) + ", " + writer.name;
+            std::string folder = FreshTempFolder("writer-fail");
+            std::string target = folder + "\\old." + writer.name;
+            if (failure.failure == FailNoFolder) {
+                target = folder + "\\missing\\new." + writer.name;
+            } else {
+                ASSERT_TRUE(WriteFileBytes(target, old));
+            }
+            if (failure.failure == FailReadOnlyTarget) {
+                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+            }
+            SetSafeFileSinkLimit(failure.failure == FailDiskFull         ? 300
+                                 : failure.failure == FailDiskFullAtOnce ? 1
+                                                                          : 0);
+            strcpy(app.chosenFileName, target.c_str());
+            RecordFeedback(&feedback);
+            ProgressWatch progress;
+            int result = writer.writer(bitmap, palette);
+            SetSafeFileSinkLimit(0);
+            EXPECT_GE(result, 4) << what;
+            ASSERT_EQ(1, feedback.count) << what;
+            EXPECT_EQ(FeedbackBox, feedback.events[0].kind) << what;
+            EXPECT_STREQ("ERROR", feedback.events[0].title) << what;
+            EXPECT_NE(nullptr, strstr(feedback.events[0].text, target.c_str())) << what;
+            EXPECT_EQ(1, progress.Created()) << what;
+            EXPECT_EQ(1, progress.Destroyed()) << what;
+            if (failure.failure == FailNoFolder) {
+                EXPECT_FALSE(FileExists(target)) << what;
+                EXPECT_TRUE(FilesIn(folder).empty()) << what;
+            } else {
+                EXPECT_EQ(old, ReadFileBytes(target)) << what;
+                std::vector<std::string> left = FilesIn(folder);
+                EXPECT_EQ(1u, left.size()) << what << ": " << (left.empty() ? "" : left[0]);
+                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            }
+        }
+    }
+    DeleteObject(bitmap);
+    DeleteObject(palette);
+}
+
+// Through the commands: the PCX and TIF saves beep after the writer's box; BMP and GIF saves
+// leave it at the box.
+TEST_F(ImageWriterTest, FailedSaveCommandsBeepForPcxAndTif) {
+    IndexedImage image = RandomIndexed(40, 30, 8, 7);
+    ASSERT_TRUE(PlaceBitmap(other, CreateIndexedBitmap(image), CreatePaletteOf(image.colors)));
+    ASSERT_EQ(ViewBitmap, app.view);
+    const std::vector<uint8_t> old = {'k', 'e', 'e', 'p'};
+    for (const WriterCase& writer : writers) {
+        std::string folder = FreshTempFolder("writer-command-fail");
+        std::string target = folder + "\\old." + writer.name;
+        ASSERT_TRUE(WriteFileBytes(target, old));
+        SetSafeFileSinkLimit(100);
+        RecordFeedback(&feedback);
+        ASSERT_TRUE(RunCommandWithFile(writer.command, target)) << writer.name;
+        SetSafeFileSinkLimit(0);
+        bool beeps = writer.command == CmdSavePcx || writer.command == CmdSaveTif;
+        ASSERT_EQ(beeps ? 2 : 1, feedback.count) << writer.name;
+        EXPECT_STREQ("ERROR", feedback.events[0].title) << writer.name;
+        if (beeps) {
+            EXPECT_TRUE(IsBeep(feedback.events[1])) << writer.name;
+        }
+        EXPECT_EQ(old, ReadFileBytes(target)) << writer.name;
+        EXPECT_EQ(1u, FilesIn(folder).size()) << writer.name;
+    }
+}
+
+// Saving over an existing file replaces it entirely, however long it was.
+TEST_F(ImageWriterTest, ASaveReplacesALongerFile) {
+    IndexedImage image = RandomIndexed(3, 2, 8, 5);
+    HBITMAP bitmap = CreateIndexedBitmap(image);
+    std::string folder = FreshTempFolder("writer-replace");
+    std::string target = folder + "\\long.bmp";
+    ASSERT_TRUE(WriteFileBytes(target, std::vector<uint8_t>(100000, 0xAB)));
+    strcpy(app.chosenFileName, target.c_str());
+    RecordFeedback(&feedback);
+    EXPECT_EQ(1, SaveBmpFile(bitmap, nullptr));
+    // 54 + 1024 bytes of headers and table, two rows of 4 bytes.
+    std::vector<uint8_t> bytes = ReadFileBytes(target);
+    EXPECT_EQ(1086u, bytes.size());
+    EXPECT_EQ(1086u, U32(bytes, 2));
+    EXPECT_EQ(1078u, U32(bytes, 10));
+    EXPECT_EQ(0, feedback.count);
+    DeleteObject(bitmap);
+}
+
+} // namespace
