@@ -3,8 +3,6 @@
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
 
-#include <commdlg.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -37,34 +35,41 @@ const char* FileDialogTitle(FileKind kind, int open) {
     }
 }
 
-int AskFileName(HWND owner, int open, FileKind kind) {
-    std::memset(app.chosenFileName, 0, sizeof app.chosenFileName);
-    char title[32] = {};
-    std::strncpy(title, FileDialogTitle(kind, open), sizeof title - 1);
-
-    OPENFILENAMEA record = {};
+void FillFileDialogRecord(OPENFILENAMEA* record, char* title, HWND owner, int open, FileKind kind) {
+    std::memset(title, 0, FileDialogTitleSize);
+    std::strncpy(title, FileDialogTitle(kind, open), FileDialogTitleSize - 1);
+    *record = OPENFILENAMEA{};
     // The record without the fields that later Windows versions added: 76 bytes in a 32-bit
     // build, and that same record's own size in a 64-bit one.
-    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    record.hwndOwner = owner;
-    record.lpstrFilter = FileDialogFilter(kind);
-    record.nFilterIndex = 1;
-    record.lpstrFile = app.chosenFileName;
-    record.nMaxFile = sizeof app.chosenFileName;
-    record.lpstrTitle = title;
+    record->lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    record->hwndOwner = owner;
+    record->lpstrFilter = FileDialogFilter(kind);
+    record->nFilterIndex = 1;
+    record->lpstrFile = app.chosenFileName;
+    record->nMaxFile = sizeof app.chosenFileName;
+    record->lpstrTitle = title;
     // A save dialog must accept names that do not exist yet, so only the open dialog asks for
     // an existing file.
-    record.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : 0);
-    record.lpstrDefExt = "*";
+    record->Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : 0);
+    record->lpstrDefExt = "*";
+}
 
+void ReportFileDialogError(HWND owner, unsigned long error) {
+    char text[64];
+    std::snprintf(text, sizeof text, "GetOpenFileName returned Error #%ld", long(error));
+    ShowBox(owner, text, "WARNING", MB_ICONHAND);
+}
+
+int AskFileName(HWND owner, int open, FileKind kind) {
+    std::memset(app.chosenFileName, 0, sizeof app.chosenFileName);
+    char title[FileDialogTitleSize];
+    OPENFILENAMEA record;
+    FillFileDialogRecord(&record, title, owner, open, kind);
     bool chosen = open ? GetOpenFileNameA(&record) == 1 : GetSaveFileNameA(&record) != 0;
     if (chosen)
         return 1;
     DWORD error = CommDlgExtendedError();
-    if (error != 0) {
-        char text[64];
-        std::snprintf(text, sizeof text, "GetOpenFileName returned Error #%ld", long(error));
-        ShowBox(owner, text, "WARNING", MB_ICONHAND);
-    }
+    if (error != 0)
+        ReportFileDialogError(owner, error);
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 // What a result is for: the clipboard, or a file of one format. The values come from the
 // command-identifier space.
 enum FileKind : int {
@@ -23,3 +25,13 @@ int AskFileName(HWND owner, int open, FileKind kind);
 // four strings with their NULs and one more NUL, 45 bytes for every kind.
 const char* FileDialogFilter(FileKind kind);
 const char* FileDialogTitle(FileKind kind, int open);
+
+// Size of the buffer that holds the dialog's title.
+constexpr int FileDialogTitleSize = 32;
+
+// Fills the dialog record for a kind and mode: `title` (FileDialogTitleSize bytes) receives the
+// title, the chosen name goes to app.chosenFileName.
+void FillFileDialogRecord(OPENFILENAMEA* record, char* title, HWND owner, int open, FileKind kind);
+
+// The "WARNING" box for a dialog that failed with the extended error code.
+void ReportFileDialogError(HWND owner, unsigned long error);

@@ -107,8 +107,15 @@ void PaintClipboardViewInto(HDC target, int h, int v) {
     }
     app.viewOffsetX = ViewOffset(bm.bmWidth, client.right, h);
     app.viewOffsetY = ViewOffset(bm.bmHeight, client.bottom, v);
+    // A monochrome page takes the target's text colour for its black pixels and its background
+    // colour for its white ones: make them black and white, whatever the caller left there (the
+    // paint cycle's blank step sets the grey of the information screens).
+    COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
+    COLORREF oldBackground = SetBkColor(target, RGB(255, 255, 255));
     BitBlt(target, client.left, client.top, client.right, client.bottom, memory, app.viewOffsetX,
            app.viewOffsetY, SRCCOPY);
+    SetTextColor(target, oldText);
+    SetBkColor(target, oldBackground);
 
     if (oldMemoryPalette != nullptr)
         SelectPalette(memory, oldMemoryPalette, FALSE);

@@ -49,9 +49,8 @@ const ScreenLine introLines[] = {
 
 } // namespace
 
-const char* AboutTitle() {
-    return productVariant != 0 ? "Palorin for Windows 95/NT,  v5.0"
-                               : "Mendrival for Windows 95/NT,  v3.0";
+const char* AboutTitle(int variant) {
+    return variant != 0 ? "Palorin for Windows 95/NT,  v5.0" : "Mendrival for Windows 95/NT,  v3.0";
 }
 
 const char* ColourSuffix(int bits) {
@@ -65,39 +64,57 @@ const char* ColourSuffix(int bits) {
     }
 }
 
+void SystemInfoLines(const MemoryFigures& memory, int width, int height, int bits, char* line6,
+                     char* line7, char* line8) {
+    std::snprintf(line6, 160, "Memory status: %lu%% free", 100 - memory.memoryLoad);
+    // The free memory in KB, counted in 64 bits: a machine with 4 GB or more free shows it all.
+    std::snprintf(line7, 160, "Available RAM: %llu KB free", memory.availPhys / 1024);
+    std::snprintf(line8, 160, "Screen resolution: %d x %d pixels%s", width, height,
+                  ColourSuffix(bits));
+}
+
 void PaintBlank(HDC dc) {
     SetBkColor(dc, ScreenTextBackground);
 }
 
-void PaintIntroScreen(HDC dc) {
+void PaintIntroScreenAs(HDC dc, int variant) {
     SetBkColor(dc, ScreenTextBackground);
     int step = ScreenLineStep(dc);
     for (const ScreenLine& line : introLines)
-        DrawLine(dc, step, line.line, productVariant != 0 ? line.palorin : line.mendrival);
+        DrawLine(dc, step, line.line, variant != 0 ? line.palorin : line.mendrival);
+}
+
+void PaintAboutScreenAs(HDC dc, int variant) {
+    SetBkColor(dc, ScreenTextBackground);
+    DrawLine(dc, ScreenLineStep(dc), 0, AboutTitle(variant));
+}
+
+void PaintSystemInfoScreenAs(HDC dc, int variant, const MemoryFigures& memory) {
+    SetBkColor(dc, ScreenTextBackground);
+    int step = ScreenLineStep(dc);
+    DrawLine(dc, step, 0, AboutTitle(variant));
+    char line6[160];
+    char line7[160];
+    char line8[160];
+    int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    SystemInfoLines(memory, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), bits,
+                    line6, line7, line8);
+    DrawLine(dc, step, 6, line6);
+    DrawLine(dc, step, 7, line7);
+    DrawLine(dc, step, 8, line8);
+}
+
+void PaintIntroScreen(HDC dc) {
+    PaintIntroScreenAs(dc, productVariant);
 }
 
 void PaintAboutScreen(HDC dc) {
-    SetBkColor(dc, ScreenTextBackground);
-    DrawLine(dc, ScreenLineStep(dc), 0, AboutTitle());
+    PaintAboutScreenAs(dc, productVariant);
 }
 
 void PaintSystemInfoScreen(HDC dc) {
-    MEMORYSTATUSEX memory = {};
-    memory.dwLength = sizeof memory;
-    GlobalMemoryStatusEx(&memory);
-
-    SetBkColor(dc, ScreenTextBackground);
-    int step = ScreenLineStep(dc);
-    DrawLine(dc, step, 0, AboutTitle());
-    char text[160];
-    std::snprintf(text, sizeof text, "Memory status: %lu%% free",
-                  static_cast<unsigned long>(100 - memory.dwMemoryLoad));
-    DrawLine(dc, step, 6, text);
-    std::snprintf(text, sizeof text, "Available RAM: %llu KB free",
-                  static_cast<unsigned long long>(memory.ullAvailPhys / 1024));
-    DrawLine(dc, step, 7, text);
-    int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    std::snprintf(text, sizeof text, "Screen resolution: %d x %d pixels%s",
-                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), ColourSuffix(bits));
-    DrawLine(dc, step, 8, text);
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    PaintSystemInfoScreenAs(dc, productVariant, {status.dwMemoryLoad, status.ullAvailPhys});
 }
