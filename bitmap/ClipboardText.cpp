@@ -20,6 +20,11 @@ void ReportCannotWrite() {
 // Appends bytes to the file (created when absent); undoes everything on failure.
 bool AppendToFile(const char* name, const char* bytes, size_t count) {
     bool created = false;
+    // A read-only file is never written, also where the file system would let this process
+    // write it anyway (an administrator's account on some systems).
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return false;
     HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

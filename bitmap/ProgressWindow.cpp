@@ -5,9 +5,12 @@
 void ShowProgressWindow() {
     int cx = GetSystemMetrics(SM_CXSCREEN);
     int cy = GetSystemMetrics(SM_CYSCREEN);
+    // Created hidden and then shown without activation: a window created visible would be
+    // activated at once and take the activation from the main window. Once shown, its style is
+    // WS_POPUP | WS_VISIBLE | WS_DLGFRAME.
     HWND window =
-        CreateWindowExA(0, "STATIC", nullptr, WS_POPUP | WS_VISIBLE | WS_DLGFRAME, cx * 3 / 8,
-                        cy * 2 / 5, cx / 4, cy / 5, nullptr, nullptr, app.instance, nullptr);
+        CreateWindowExA(0, "STATIC", nullptr, WS_POPUP | WS_DLGFRAME, cx * 3 / 8, cy * 2 / 5,
+                        cx / 4, cy / 5, nullptr, nullptr, app.instance, nullptr);
     app.progressWindow = window;
     if (window == nullptr)
         return;

@@ -1,0 +1,354 @@
+// The save pipeline's shared pieces: the file dialog's record and its answers, the TXT saver
+// (append, create, empty text, targets that cannot be written), the Open BMP loop and the
+// "Processing..." window.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "bitmap/ClipboardText.h"
+#include "bitmap/FileDialog.h"
+#include "bitmap/ProgressWindow.h"
+#include "shell/CommandIds.h"
+#include "shell/Shell.h"
+#include "tests/win/TestBed.h"
+
+namespace {
+
+class SavePipelineTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        other = OtherAppWindow();
+        ASSERT_TRUE(EmptyClipboardAs(other));
+        ASSERT_EQ(1, StartMainWindow(&feedback));
+        ASSERT_TRUE(ActivateWindow(app.mainWindow));
+        PumpMessages();
+        feedback.count = 0;
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        path = std::string(folder) + "kovel save pipeline.txt";
+        Remove(path);
+    }
+    void TearDown() override {
+        Remove(path);
+        StopMainWindow();
+        EmptyClipboardAs(other);
+    }
+    static void Remove(const std::string& name) {
+        SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(name.c_str());
+    }
+    void Choose(const std::string& name) {
+        memset(app.chosenFileName, 0, sizeof app.chosenFileName);
+        strncpy(app.chosenFileName, name.c_str(), sizeof app.chosenFileName - 1);
+    }
+    HWND other = nullptr;
+    FeedbackLog feedback = {};
+    std::string path;
+};
+
+std::string ReadFile(const std::string& name) {
+    std::ifstream file(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream file(name, std::ios::binary);
+    file.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+bool Exists(const std::string& name) {
+    return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// ---- The dialog record ----
+
+TEST(FileDialogRecord, FiltersTitlesFlagsAndTheOpenSaveDifference) {
+    const struct {
+        FileKind kind;
+        int open;
+        const char* title;
+        const char* filter; // 45 bytes with the NULs
+        DWORD flags;
+    } cases[] = {
+        {FileKindBmp, 1, "OPEN BMP FILE", "BMP Files (*.BMP)\0*.BMP\0All Files (*.*)\0*.*\0",
+         0x1804},
+        {FileKindBmp, 0, "SAVE TO BMP FILE", "BMP Files (*.BMP)\0*.BMP\0All Files (*.*)\0*.*\0",
+         0x0804},
+        {FileKindGif, 0, "SAVE TO GIF FILE", "GIF Files (*.GIF)\0*.GIF\0All Files (*.*)\0*.*\0",
+         0x0804},
+        {FileKindPcx, 0, "SAVE TO PCX FILE", "PCX Files (*.PCX)\0*.PCX\0All Files (*.*)\0*.*\0",
+         0x0804},
+        {FileKindTxt, 0, "SAVE TO TXT FILE", "TXT Files (*.TXT)\0*.TXT\0All Files (*.*)\0*.*\0",
+         0x0804},
+        {FileKindTif, 0, "SAVE TO TIF FILE", "TIF Files (*.TIF)\0*.TIF\0All Files (*.*)\0*.*\0",
+         0x0804},
+    };
+    HWND owner = OtherAppWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        OPENFILENAMEA record;
+        memset(&record, 0xCC, sizeof record);
+        char title[FileDialogTitleSize];
+        memset(title, 0xCC, sizeof title);
+        FillFileDialogRecord(&record, title, owner, c.open, c.kind);
+        EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400A), record.lStructSize);
+#ifndef _WIN64
+        EXPECT_EQ(76u, record.lStructSize);
+#endif
+        EXPECT_EQ(owner, record.hwndOwner);
+        EXPECT_EQ(nullptr, record.hInstance);
+        EXPECT_EQ(0, memcmp(c.filter, record.lpstrFilter, 45));
+        EXPECT_EQ(nullptr, record.lpstrCustomFilter);
+        EXPECT_EQ(0u, record.nMaxCustFilter);
+        EXPECT_EQ(1u, record.nFilterIndex);
+        EXPECT_EQ(app.chosenFileName, record.lpstrFile);
+        EXPECT_EQ(256u, record.nMaxFile);
+        EXPECT_EQ(nullptr, record.lpstrFileTitle);
+        EXPECT_EQ(nullptr, record.lpstrInitialDir);
+        EXPECT_EQ(title, record.lpstrTitle);
+        EXPECT_STREQ(c.title, title);
+        for (size_t i = strlen(c.title); i < sizeof title; ++i) {
+            EXPECT_EQ(0, title[i]) << i;
+        }
+        EXPECT_EQ(c.flags, record.Flags);
+        EXPECT_EQ(0, record.nFileOffset);
+        EXPECT_EQ(0, record.nFileExtension);
+        EXPECT_STREQ("*", record.lpstrDefExt);
+        EXPECT_EQ(0, record.lCustData);
+        EXPECT_EQ(nullptr, record.lpfnHook);
+        EXPECT_EQ(nullptr, record.lpTemplateName);
+    }
+    EXPECT_EQ(DWORD(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST), 0x0804u);
+}
+
+TEST(FileDialogRecord, AFailedDialogIsReportedWithItsCode) {
+    FeedbackLog log = {};
+    RecordFeedback(&log);
+    HWND owner = OtherAppWindow();
+    ReportFileDialogError(owner, 0x3002);
+    RecordFeedback(nullptr);
+    ASSERT_EQ(1, log.count);
+    EXPECT_EQ(FeedbackBox, log.events[0].kind);
+    EXPECT_EQ(owner, log.events[0].owner);
+    EXPECT_EQ(UINT(MB_ICONHAND), log.events[0].code);
+    EXPECT_STREQ("WARNING", log.events[0].title);
+    EXPECT_STREQ("GetOpenFileName returned Error #12290", log.events[0].text);
+}
+
+// ---- The dialog answered by the test ----
+
+TEST_F(SavePipelineTest, CancelShowsNothingAndAChosenNameArrivesUnchanged) {
+    {
+        DialogDriver driver({{DialogStep::Click, IDCANCEL, ""}});
+        strcpy(app.chosenFileName, "left over");
+        EXPECT_EQ(0, AskFileName(app.mainWindow, 0, FileKindGif));
+        EXPECT_TRUE(driver.Finished());
+        EXPECT_EQ("SAVE TO GIF FILE", driver.dialogTitle);
+        EXPECT_EQ(0, feedback.count);
+        for (char c : app.chosenFileName) {
+            ASSERT_EQ(0, c); // the dialog never proposes a name
+        }
+    }
+    {
+        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+        EXPECT_EQ(1, AskFileName(app.mainWindow, 0, FileKindTxt));
+        EXPECT_EQ("SAVE TO TXT FILE", driver.dialogTitle);
+        EXPECT_EQ(path, std::string(app.chosenFileName));
+        EXPECT_FALSE(Exists(path)); // choosing a name writes nothing
+    }
+    {
+        // The open dialog finds an existing file.
+        WriteFile(path, "x");
+        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+        EXPECT_EQ(1, AskFileName(app.mainWindow, 1, FileKindBmp));
+        EXPECT_EQ("OPEN BMP FILE", driver.dialogTitle);
+        EXPECT_EQ(path, std::string(app.chosenFileName));
+    }
+    EXPECT_EQ(0, feedback.count);
+}
+
+// ---- TXT files ----
+
+struct TextSaveCase {
+    const char* what;
+    UINT placed;       // the format another application places
+    std::string text;  // its bytes, a NUL follows
+    unsigned command;  // CmdSaveOemText or CmdSaveAnsiText
+    bool fileExists;   // the target holds `before` first
+    std::string after; // the file afterwards
+};
+
+TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
+    const std::string before = "first line\r\n";
+    const TextSaveCase cases[] = {
+        {"ANSI, new file", CF_TEXT, "caf\xE9 & tea\r\n\tend", CmdSaveAnsiText, false,
+         "caf\xE9 & tea\r\n\tend"},
+        {"ANSI, appended", CF_TEXT, "more\r\n", CmdSaveAnsiText, true, before + "more\r\n"},
+        {"OEM, new file", CF_OEMTEXT, "\x80\x81\x82 box \xC9\xCD\xBB", CmdSaveOemText, false,
+         "\x80\x81\x82 box \xC9\xCD\xBB"},
+        {"OEM, appended", CF_OEMTEXT, "\xB0\xB1\xB2", CmdSaveOemText, true,
+         before + "\xB0\xB1\xB2"},
+        {"empty text, new file", CF_TEXT, "", CmdSaveAnsiText, false, ""},
+        {"empty text, appended", CF_OEMTEXT, "", CmdSaveOemText, true, before},
+    };
+    for (const TextSaveCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Remove(path);
+        if (c.fileExists) {
+            WriteFile(path, before);
+        }
+        ASSERT_TRUE(
+            PlaceHandles(other, {{c.placed, GlobalBytes(c.text.c_str(), c.text.size() + 1)}}));
+        feedback.count = 0;
+        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+        SendMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
+        PumpMessages();
+        EXPECT_TRUE(driver.Finished());
+        EXPECT_EQ("SAVE TO TXT FILE", driver.dialogTitle);
+        EXPECT_EQ(0, feedback.count);
+        ASSERT_TRUE(Exists(path));
+        EXPECT_EQ(c.after, ReadFile(path));
+    }
+}
+
+TEST_F(SavePipelineTest, BothTextsOfOneClipboardGoToOneFile) {
+    ASSERT_TRUE(PlaceHandles(
+        other, {{CF_TEXT, GlobalBytes("ansi\xE9", 6)}, {CF_OEMTEXT, GlobalBytes("oem\x82", 5)}}));
+    Choose(path);
+    EXPECT_EQ(1, SaveClipboardText(0));
+    EXPECT_EQ(1, SaveClipboardText(1));
+    EXPECT_EQ(1, SaveClipboardText(7)); // any value but 0 means OEM
+    EXPECT_EQ("ansi\xE9oem\x82oem\x82", ReadFile(path));
+}
+
+TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
+    ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes("new text", 9)}}));
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string missingFolder = std::string(folder) + "kovel no such folder\\notes.txt";
+    const std::string content = "keep me\r\n";
+
+    // A read-only file.
+    WriteFile(path, content);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    // A file another program holds open without sharing.
+    const std::string locked = std::string(folder) + "kovel locked.txt";
+    Remove(locked);
+    WriteFile(locked, content);
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+
+    const struct {
+        const char* what;
+        std::string name;
+        bool existed;
+    } cases[] = {
+        {"read-only file", path, true},
+        {"folder that does not exist", missingFolder, false},
+        {"file held open by another program", locked, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Choose(c.name);
+        feedback.count = 0;
+        EXPECT_EQ(0, SaveClipboardText(0));
+        ASSERT_EQ(1, feedback.count);
+        EXPECT_EQ(FeedbackBox, feedback.events[0].kind);
+        EXPECT_EQ(app.mainWindow, feedback.events[0].owner);
+        EXPECT_STREQ("ERROR", feedback.events[0].title);
+        EXPECT_NE(nullptr, strstr(feedback.events[0].text, c.name.c_str()));
+        if (c.name == locked) {
+            CloseHandle(holder);
+            holder = INVALID_HANDLE_VALUE;
+        }
+        if (c.existed) {
+            EXPECT_EQ(content, ReadFile(c.name));
+        } else {
+            EXPECT_FALSE(Exists(c.name));
+        }
+    }
+    if (holder != INVALID_HANDLE_VALUE) {
+        CloseHandle(holder);
+    }
+    Remove(locked);
+}
+
+TEST_F(SavePipelineTest, OpenBmpOffersTheDialogAgainAfterAFileThatIsNoBmp) {
+    WriteFile(path, "BN not a bitmap at all, but long enough to have a header.........");
+    DialogDriver driver({{DialogStep::SetFileName, 0, path}, {DialogStep::Click, IDCANCEL, ""}});
+    SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+    PumpMessages();
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ("OPEN BMP FILE", driver.dialogTitle);
+    ASSERT_EQ(2, feedback.count);
+    EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
+    EXPECT_STREQ("ERROR", feedback.events[1].title);
+    EXPECT_STREQ("Not a BMP file -- cannot open.", feedback.events[1].text);
+    EXPECT_EQ(ScreenIntro, app.screen);
+    // The file was closed again: it can be removed.
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+// ---- The "Processing..." window ----
+
+TEST_F(SavePipelineTest, TheProgressWindowSitsInTheMiddleAndTakesNoActivation) {
+    ShowProgressWindow();
+    ASSERT_NE(nullptr, app.progressWindow);
+    HWND window = app.progressWindow;
+    int cx = GetSystemMetrics(SM_CXSCREEN);
+    int cy = GetSystemMetrics(SM_CYSCREEN);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(cx * 3 / 8, rect.left);
+    EXPECT_EQ(cy * 2 / 5, rect.top);
+    EXPECT_EQ(cx / 4, rect.right - rect.left);
+    EXPECT_EQ(cy / 5, rect.bottom - rect.top);
+    if (cx == 1024 && cy == 768) {
+        EXPECT_EQ(384, rect.left);
+        EXPECT_EQ(307, rect.top);
+        EXPECT_EQ(256, rect.right - rect.left);
+        EXPECT_EQ(153, rect.bottom - rect.top);
+    }
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    EXPECT_STREQ("static", CharLowerA(className));
+    EXPECT_EQ(0x90400000u, DWORD(GetWindowLongA(window, GWL_STYLE)) & 0x90400000u);
+    EXPECT_EQ(nullptr, GetParent(window));
+    EXPECT_EQ(app.mainWindow, GetActiveWindow());
+    char text[8] = "x";
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_STREQ("", text);
+
+    // "Processing..." in the default font, its top left corner at (2d, 2d).
+    HDC dc = GetDC(window);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, "Processing...", 13, &extent);
+    ReleaseDC(window, dc);
+    int d = (metrics.tmHeight + metrics.tmExternalLeading) % 256;
+    ClientPixels pixels = ScreenClientPixels(window);
+    COLORREF paper = pixels.At(1, 1);
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            bool ink = pixels.At(x, y) != paper;
+            bool inBox =
+                x >= 2 * d && x < 2 * d + extent.cx && y >= 2 * d && y < 2 * d + metrics.tmHeight;
+            (inBox ? inside : outside) += ink ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(0, outside);
+
+    HideProgressWindow();
+    EXPECT_EQ(nullptr, app.progressWindow);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+} // namespace
