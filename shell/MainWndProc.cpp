@@ -4,6 +4,7 @@
 #include "platform/Feedback.h"
 #include "shell/CommandDispatch.h"
 #include "shell/CommandIds.h"
+#include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "views/PaintWindow.h"
 
@@ -183,6 +184,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT: OnPaint(window); return 0;
     case WM_PRINTCLIENT: OnPrintClient(reinterpret_cast<HDC>(wParam), lParam); return 0;
     case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
+    case WM_HSCROLL: OnScroll(SB_HORZ, wParam); return 0;
+    case WM_VSCROLL: OnScroll(SB_VERT, wParam); return 0;
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
     case WakeMessage: OnWake(window, wParam); return 0;

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "tests/win/TestBed.h"
 #include "views/ClipboardView.h"
@@ -152,6 +153,68 @@ TEST_F(ViewTest, ABitmapSmallerThanTheWindowStaysAtTheCorner) {
     EXPECT_EQ(black, pixels.At(199, 99));
     // Outside the bitmap the erased background remains.
     EXPECT_EQ(RGB(192, 192, 192), pixels.At(300, 300));
+}
+
+// ---- Scroll bars ----
+
+TEST(ScrollRequests, EveryRequestFromEveryPosition) {
+    for (int from = 0; from <= 8; ++from) {
+        EXPECT_EQ(from > 0 ? from - 1 : 0, ScrolledPosition(from, SB_LINELEFT)) << from;
+        EXPECT_EQ(from < 8 ? from + 1 : 8, ScrolledPosition(from, SB_LINERIGHT)) << from;
+        EXPECT_EQ(0, ScrolledPosition(from, SB_PAGELEFT)) << from;
+        EXPECT_EQ(8, ScrolledPosition(from, SB_PAGERIGHT)) << from;
+        EXPECT_EQ(from, ScrolledPosition(from, SB_THUMBTRACK)) << from;
+        EXPECT_EQ(from, ScrolledPosition(from, SB_ENDSCROLL)) << from;
+        EXPECT_EQ(from, ScrolledPosition(from, SB_TOP)) << from;
+        for (int thumb = 0; thumb <= 8; ++thumb) {
+            EXPECT_EQ(thumb, ScrolledPosition(from, MAKEWPARAM(SB_THUMBPOSITION, thumb)));
+        }
+    }
+}
+
+TEST_F(ViewTest, ScrollBarsMoveAndPaintTheViewAtOnce) {
+    ASSERT_TRUE(
+        PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(client.right + 16, client.bottom + 10)}}));
+    const struct {
+        UINT message;
+        WPARAM request;
+        int h;
+        int v;
+    } steps[] = {
+        {WM_HSCROLL, SB_LINELEFT, 0, 0},
+        {WM_HSCROLL, SB_LINERIGHT, 1, 0},
+        {WM_HSCROLL, SB_PAGERIGHT, 8, 0},
+        {WM_HSCROLL, SB_LINERIGHT, 8, 0},
+        {WM_VSCROLL, SB_LINEDOWN, 8, 1},
+        {WM_VSCROLL, SB_THUMBTRACK | (6 << 16), 8, 1},
+        {WM_VSCROLL, SB_THUMBPOSITION | (6 << 16), 8, 6},
+        {WM_HSCROLL, SB_PAGELEFT, 0, 6},
+        {WM_VSCROLL, SB_PAGEDOWN, 0, 8},
+        {WM_VSCROLL, SB_LINEUP, 0, 7},
+        {WM_VSCROLL, SB_PAGEUP, 0, 0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.message << " " << step.request);
+        app.viewOffsetX = -1;
+        app.viewOffsetY = -1;
+        SendMessageA(app.mainWindow, step.message, step.request, 0);
+        EXPECT_EQ(step.h, GetScrollPos(app.mainWindow, SB_HORZ));
+        EXPECT_EQ(step.v, GetScrollPos(app.mainWindow, SB_VERT));
+        // Painted at once, also when the position stayed.
+        int x = offsetRows[2].offsets[step.h];
+        int y = offsetRows[0].offsets[step.v];
+        EXPECT_EQ(x, app.viewOffsetX);
+        EXPECT_EQ(y, app.viewOffsetY);
+        ClientPixels shown = ScreenClientPixels(app.mainWindow);
+        EXPECT_EQ(black, shown.At(lineX - x, 5));
+        EXPECT_EQ(white, shown.At(lineX - x + 1, 5));
+        EXPECT_EQ(black, shown.At(5, lineY - y));
+    }
+    // With nothing viewed the bars do not move.
+    ASSERT_TRUE(EmptyClipboardAs(other));
+    ASSERT_EQ(ViewNone, app.view);
+    SendMessageA(app.mainWindow, WM_HSCROLL, SB_PAGERIGHT, 0);
+    EXPECT_EQ(0, GetScrollPos(app.mainWindow, SB_HORZ));
 }
 
 // ---- Text pages ----
