@@ -1,9 +1,16 @@
 #!/bin/bash
 # A scripted demonstration on a virtual screen: starts Xvfb (1024x768, 24 bits), runs the
-# program under Wine, puts a screen capture on the clipboard as the PrtSc key would, and leaves
-# screenshots of the window under out/:
-#   out/<program>-start.png     the window after start-up
-#   out/<program>-capture.png   the window after the capture arrived on the clipboard
+# program under Wine, drives it as a user would (commands sent to its window, contents put on
+# the clipboard by another program) and leaves a screenshot of each screen under out/:
+#   out/<program>-intro.png                the intro screen after start-up
+#   out/<program>-about.png                the About screen
+#   out/<program>-sysinfo.png              the System info screen
+#   out/<program>-capture.png              a screen capture on the clipboard, as after PrtSc
+#   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
+#   out/<program>-ansi-black-on-white.png  ANSI text, black on white
+#   out/<program>-ansi-white-on-black.png  ANSI text, white on black
+#   out/<program>-oem-black-on-white.png   OEM text, black on white
+#   out/<program>-oem-white-on-black.png   OEM text, white on black
 #
 #   scripts/demo.sh [build-dir] [palorin|mendrival]      (defaults: build-win64 palorin)
 # The programs must be built (scripts/run.sh builds them first).
@@ -26,6 +33,9 @@ done
 OUT="$REPO/out"
 mkdir -p "$OUT"
 
+# Each build folder has its own Wine prefix, hence its own wineserver and clipboard: runs for
+# different build folders at the same time do not disturb each other.
+export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 
@@ -71,15 +81,40 @@ if ! wait_for_window "$TITLE"; then
 fi
 sleep 1
 WINDOW_ID=$(xdotool search --name "^$TITLE\$" | head -1)
-/usr/bin/import -window "$WINDOW_ID" "$OUT/$PROGRAM-start.png"
+SHOTS=()
+shot() {
+    sleep 1
+    /usr/bin/import -window "$WINDOW_ID" "$OUT/$PROGRAM-$1.png"
+    SHOTS+=("$OUT/$PROGRAM-$1.png")
+}
+# Another program: the test program's helper modes.
+helper() {
+    wine "$BUILD/win_tests.exe" "$@" >/dev/null 2>&1 || {
+        echo "demo: the helper $* failed" >&2
+        exit 1
+    }
+}
+shot intro
+helper --kovel-command=273 # Help > About
+shot about
+helper --kovel-command=274 # Help > System info
+shot sysinfo
+helper --kovel-command=278 # the OK button
 
 # A screen capture arrives on the clipboard, as after a PrtSc press.
-wine "$BUILD/win_tests.exe" --kovel-capture-screen >/dev/null 2>&1 || {
-    echo "demo: could not put a capture on the clipboard" >&2
-    exit 1
-}
-sleep 2
-/usr/bin/import -window "$WINDOW_ID" "$OUT/$PROGRAM-capture.png"
+helper --kovel-capture-screen
+shot capture
+helper --kovel-place-picture
+shot bitmap
+helper --kovel-place-text=1 # CF_TEXT
+shot ansi-black-on-white
+helper --kovel-command=288 # Options > Text colors > white-on-black
+shot ansi-white-on-black
+helper --kovel-command=287 # black-on-white
+helper --kovel-place-text=7 # CF_OEMTEXT
+shot oem-black-on-white
+helper --kovel-command=288
+shot oem-white-on-black
 
 # A second start only wakes the running copy.
 wine "$BUILD/$PROGRAM.exe" >/dev/null 2>&1
@@ -96,5 +131,5 @@ if kill -0 "$PROGRAM_PID" 2>/dev/null; then
     status=1
 fi
 echo "demo: second start ended with $second; screenshots:"
-ls -1 "$OUT/$PROGRAM-start.png" "$OUT/$PROGRAM-capture.png"
+ls -1 "${SHOTS[@]}"
 exit $status
