@@ -183,6 +183,8 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
                                          {CF_DIB, GlobalBytes(dib.data(), dib.size())}}));
         Screen screen = app.screen;
         ViewFormat view = app.view;
+        // Another window is active: the swallowed change brings nothing forward.
+        ASSERT_TRUE(ActivateWindow(other));
         StartRecordingMessages(app.mainWindow);
         ASSERT_TRUE(OpenClipboard(app.mainWindow));
         EXPECT_EQ(1, DibToClipboard(GetClipboardData(CF_DIB), 1));
@@ -193,6 +195,7 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
         EXPECT_EQ(0, CountRecorded(WM_PAINT, 0, true));
         StopRecordingMessages();
         EXPECT_EQ(0, app.ignoreNextClipboardChange);
+        EXPECT_EQ(other, GetActiveWindow());
         EXPECT_EQ(screen, app.screen);
         EXPECT_EQ(view, app.view);
         EXPECT_EQ(0, feedback.count);

@@ -193,6 +193,8 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
          before + "\xB0\xB1\xB2"},
         {"empty text, new file", CF_TEXT, "", CmdSaveAnsiText, false, ""},
         {"empty text, appended", CF_OEMTEXT, "", CmdSaveOemText, true, before},
+        {"bytes after the NUL stay behind", CF_TEXT, std::string("up to\0not this", 14),
+         CmdSaveAnsiText, false, "up to"},
     };
     for (const TextSaveCase& c : cases) {
         SCOPED_TRACE(c.what);
