@@ -4,16 +4,26 @@
 
 namespace {
 
+uint64_t sinkLimit = 0; // a test's stand-in for the room left on the disk; 0 without one
+
 bool SinkWrite(void* context, const uint8_t* data, size_t count) {
     auto* sink = static_cast<SafeFileSink*>(context);
+    bool full = false;
+    if (sinkLimit != 0 && sink->written + count > sinkLimit) {
+        count = sink->written < sinkLimit ? size_t(sinkLimit - sink->written) : 0;
+        full = true;
+    }
     while (count > 0 && !sink->failed) {
         DWORD chunk = count > 0x40000000 ? 0x40000000 : DWORD(count);
         DWORD written = 0;
         if (!WriteFile(sink->file, data, chunk, &written, nullptr) || written != chunk)
             sink->failed = true;
+        sink->written += written;
         data += chunk;
         count -= chunk;
     }
+    if (full)
+        sink->failed = true;
     return !sink->failed;
 }
 
@@ -34,6 +44,12 @@ bool SafeFileSinkOpen(SafeFileSink* sink, const char* target) {
     if (std::strlen(target) >= sizeof sink->target)
         return false;
     std::strcpy(sink->target, target);
+    // A read-only file, or a folder, of the target's name is never replaced. (Replacing it by
+    // a move would otherwise succeed where writing the file in place is refused.)
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
 
     // The temporary file lives in the target's folder, so that the final move stays on one
     // volume and never copies.
@@ -72,6 +88,10 @@ bool SafeFileSinkCommit(SafeFileSink* sink) {
     if (!ok)
         DeleteFileA(sink->tempPath);
     return ok;
+}
+
+void SetSafeFileSinkLimit(uint64_t bytes) {
+    sinkLimit = bytes;
 }
 
 void SafeFileSinkAbandon(SafeFileSink* sink) {

@@ -12,10 +12,12 @@ struct SafeFileSink {
     char tempPath[MAX_PATH]; // its name
     char target[MAX_PATH];   // the file it replaces at commit
     bool failed;             // a write or seek failed
+    uint64_t written;        // bytes handed to the file so far
 };
 
-// Creates the temporary file beside `target`. Returns false when it cannot be created (the
-// folder does not exist or cannot be written); nothing is left behind then.
+// Creates the temporary file beside `target`. Returns false when the target is a read-only file
+// or a folder, or the temporary file cannot be created (the folder does not exist or cannot be
+// written); nothing is left behind then.
 bool SafeFileSinkOpen(SafeFileSink* sink, const char* target);
 
 // The ByteSink writing into the temporary file.
@@ -27,3 +29,7 @@ bool SafeFileSinkCommit(SafeFileSink* sink);
 
 // Closes and removes the temporary file; the target is untouched.
 void SafeFileSinkAbandon(SafeFileSink* sink);
+
+// For tests: from now on every sink takes at most `bytes` bytes and then fails its writes, as a
+// full disk would, after writing up to the limit; 0 removes the limit.
+void SetSafeFileSinkLimit(uint64_t bytes);

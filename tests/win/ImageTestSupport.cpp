@@ -218,6 +218,35 @@ HBITMAP CreateDisplayBitmap(const RgbImage& image, HPALETTE palette) {
     return bitmap;
 }
 
+HBITMAP CreateSectionBitmap(const IndexedImage& image) {
+    BitmapInfo256 info;
+    FillHeader(&info, image.width, image.height, image.bitCount);
+    memcpy(info.colors, image.colors.data(), image.colors.size() * sizeof(RGBQUAD));
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0);
+    if (bitmap != nullptr) {
+        std::vector<uint8_t> rows = IndexRows(image);
+        memcpy(bits, rows.data(), rows.size());
+        GdiFlush();
+    }
+    return bitmap;
+}
+
+HBITMAP CreateMemoryBitmap(const RgbImage& image, int bits) {
+    HBITMAP bitmap = CreateBitmap(image.width, image.height, 1, UINT(bits), nullptr);
+    if (bitmap != nullptr) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        BitmapInfo256 info;
+        FillHeader(&info, image.width, image.height, 24);
+        std::vector<uint8_t> rows = RgbRows(image);
+        SetDIBits(dc, bitmap, 0, UINT(image.height), rows.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+        DeleteDC(dc);
+    }
+    return bitmap;
+}
+
 int BitmapDepth(HBITMAP bitmap) {
     BITMAP bm = {};
     GetObjectA(bitmap, sizeof bm, &bm);

@@ -62,6 +62,13 @@ HBITMAP CreateIndexedBitmap(const IndexedImage& image);
 // colours, with the palette realised when one is given.
 HBITMAP CreateDisplayBitmap(const RgbImage& image, HPALETTE palette);
 
+// A DIB section of the image's depth with the image's own colour table, which GDI keeps
+// exactly (unlike a device bitmap of 1, 4 or 8 bits).
+HBITMAP CreateSectionBitmap(const IndexedImage& image);
+
+// A device bitmap of 16, 24 or 32 bits (CreateBitmap) drawn from the colours.
+HBITMAP CreateMemoryBitmap(const RgbImage& image, int bits);
+
 // bmPlanes x bmBitsPixel of a bitmap; its width and height.
 int BitmapDepth(HBITMAP bitmap);
 SIZE BitmapSize(HBITMAP bitmap);

@@ -36,6 +36,7 @@ enum SourceKind {
     SourceDisplay, // a bitmap of the display's format, with a 256-colour palette
     SourceDib,     // CF_DIB with its own colour table, converted by the save command
     SourceMemory,  // CreateBitmap at 16, 24 or 32 bits
+    SourceSection, // a DIB section at 1, 4 or 8 bits with its own colour table
 };
 
 struct Source {
@@ -75,25 +76,15 @@ RgbImage PlaceSource(HWND owner, const Source& source, uint32_t seed, bool* plac
         }
         break;
     }
+    case SourceSection: {
+        IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
+        *placed = PlaceBitmap(owner, CreateSectionBitmap(image), CreatePaletteOf(image.colors));
+        known = ColorsOf(image);
+        break;
+    }
     case SourceMemory: {
         RgbImage colors = RandomRgb(source.width, source.height, seed);
-        HBITMAP bitmap = CreateBitmap(source.width, source.height, 1, UINT(source.bits), nullptr);
-        HDC dc = CreateCompatibleDC(nullptr);
-        BITMAPINFO info = {};
-        info.bmiHeader = {sizeof info.bmiHeader, source.width, source.height, 1, 24, BI_RGB};
-        std::vector<uint8_t> rows(size_t((source.width * 3 + 3) / 4 * 4) * size_t(source.height));
-        size_t stride = rows.size() / size_t(source.height);
-        for (int y = 0; y < source.height; ++y) {
-            for (int x = 0; x < source.width; ++x) {
-                uint32_t rgb = colors.At(x, y);
-                uint8_t* p = rows.data() + size_t(source.height - 1 - y) * stride + 3 * x;
-                p[0] = uint8_t(rgb);
-                p[1] = uint8_t(rgb >> 8);
-                p[2] = uint8_t(rgb >> 16);
-            }
-        }
-        SetDIBits(dc, bitmap, 0, UINT(source.height), rows.data(), &info, DIB_RGB_COLORS);
-        DeleteDC(dc);
+        HBITMAP bitmap = CreateMemoryBitmap(colors, source.bits);
         *placed = PlaceBitmap(owner, bitmap, nullptr);
         known = colors;
         break;
@@ -101,7 +92,8 @@ RgbImage PlaceSource(HWND owner, const Source& source, uint32_t seed, bool* plac
     }
     // A display or bitmap of 16 bits keeps five bits of each channel.
     bool fiveBits = (source.kind == SourceMemory && source.bits == 16) ||
-                    (source.kind != SourceMemory && source.kind != SourceIndexed && display == 16);
+                    (source.kind != SourceMemory && source.kind != SourceIndexed &&
+                     source.kind != SourceSection && display == 16);
     if (fiveBits) {
         for (uint32_t& rgb : known.rgb) {
             rgb = FiveBitColor(rgb);
@@ -199,8 +191,8 @@ void SaveEverySource(HWND other, FeedbackLog* feedback, const Source* sources, s
     for (size_t s = 0; s < count; ++s) {
         const Source& source = sources[s];
         for (const Format& format : formats) {
-            std::string what = std::string(source.name) + " as " + format.name + " " +
-                               format.compression;
+            std::string what =
+                std::string(source.name) + " as " + format.name + " " + format.compression;
             bool placed = false;
             RgbImage known = PlaceSource(other, source, uint32_t(1234 + 77 * s), &placed);
             ASSERT_TRUE(placed) << what;
@@ -262,11 +254,12 @@ void SaveEverySource(HWND other, FeedbackLog* feedback, const Source* sources, s
 
 TEST_F(ImageWriterTest, EverySourceInEveryFormatThroughTheSaveCommands) {
     const Source sources[] = {
-        {"indexed1", SourceIndexed, 1, 61, 37},  {"indexed4", SourceIndexed, 4, 61, 37},
-        {"indexed8", SourceIndexed, 8, 61, 37},  {"display", SourceDisplay, 0, 61, 37},
-        {"dib8", SourceDib, 8, 45, 29},          {"dib4", SourceDib, 4, 45, 29},
-        {"memory16", SourceMemory, 16, 33, 17},  {"memory24", SourceMemory, 24, 33, 17},
-        {"memory32", SourceMemory, 32, 33, 17},
+        {"indexed1", SourceIndexed, 1, 61, 37}, {"indexed4", SourceIndexed, 4, 61, 37},
+        {"indexed8", SourceIndexed, 8, 61, 37}, {"display", SourceDisplay, 0, 61, 37},
+        {"dib8", SourceDib, 8, 45, 29},         {"dib4", SourceDib, 4, 45, 29},
+        {"memory16", SourceMemory, 16, 33, 17}, {"memory24", SourceMemory, 24, 33, 17},
+        {"memory32", SourceMemory, 32, 33, 17}, {"section1", SourceSection, 1, 29, 13},
+        {"section4", SourceSection, 4, 29, 13}, {"section8", SourceSection, 8, 29, 13},
     };
     SaveEverySource(other, &feedback, sources, sizeof sources / sizeof sources[0]);
 }
@@ -364,7 +357,7 @@ TEST_F(ImageWriterTest, ASaveThatCannotCompleteLeavesTheOldFile) {
             }
             SetSafeFileSinkLimit(failure.failure == FailDiskFull         ? 300
                                  : failure.failure == FailDiskFullAtOnce ? 1
-                                                                          : 0);
+                                                                         : 0);
             strcpy(app.chosenFileName, target.c_str());
             RecordFeedback(&feedback);
             ProgressWatch progress;

@@ -1,0 +1,386 @@
+// Reading BMP files onto the clipboard: files written by other programs through the Open BMP
+// command, the DOS capture mode that mirrors the image, malformed files that must only ever be
+// refused, and large images saved and read back.
+//
+// The input files come from tests/win/make_bmp_inputs.py (Pillow and ImageMagick), which
+// scripts/wine-tests.sh runs into the folder named by KOVEL_BMP_INPUTS before the Wine run.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "bitmap/BmpFile.h"
+#include "bitmap/ImageFileWriters.h"
+#include "platform/ClipboardAccess.h"
+#include "shell/CommandIds.h"
+#include "tests/win/ImageTestSupport.h"
+#include "tests/win/TestBed.h"
+
+namespace {
+
+class BmpReaderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        other = OtherAppWindow();
+        ASSERT_TRUE(EmptyClipboardAs(other));
+        ASSERT_EQ(1, StartMainWindow(&feedback));
+    }
+    void TearDown() override {
+        StopMainWindow();
+        EmptyClipboardAs(other);
+    }
+    HWND other = nullptr;
+    FeedbackLog feedback = {};
+};
+
+struct InputFile {
+    std::string name;
+    std::string writer;
+    int bits = 0;
+    int width = 0, height = 0;
+    int tableEntries = 0;
+    std::string path;
+    RgbImage colors; // what the file holds
+};
+
+std::vector<InputFile> ReadInputs() {
+    std::vector<InputFile> inputs;
+    std::string folder = FolderFromEnvironment("KOVEL_BMP_INPUTS");
+    if (folder.empty()) {
+        return inputs;
+    }
+    FILE* listing = fopen((folder + "\\inputs.tsv").c_str(), "rb");
+    if (listing == nullptr) {
+        return inputs;
+    }
+    char name[128], writer[32];
+    InputFile input;
+    while (fscanf(listing, "%127s %31s %d %d %d %d", name, writer, &input.bits, &input.width,
+                  &input.height, &input.tableEntries) == 6) {
+        input.name = name;
+        input.writer = writer;
+        input.path = folder + "\\" + name + ".bmp";
+        input.colors = ReadPpm(folder + "\\" + name + ".ppm");
+        inputs.push_back(input);
+    }
+    fclose(listing);
+    return inputs;
+}
+
+// The colours a display of this depth shows for `colors`: exact at 24 and 32 bits, five bits a
+// channel at 16. At 8 bits they depend on the palette the display realises: they are taken from
+// a display bitmap drawn from the same colours with the same palette.
+RgbImage OnDisplay(const RgbImage& colors, const std::vector<RGBQUAD>& table) {
+    RgbImage shown = colors;
+    int display = DisplayBits();
+    if (display == 16) {
+        for (uint32_t& rgb : shown.rgb) {
+            rgb = FiveBitColor(rgb);
+        }
+    } else if (display == 8) {
+        HPALETTE palette = table.empty() ? nullptr : CreatePaletteOf(table);
+        HBITMAP bitmap = CreateDisplayBitmap(colors, palette);
+        shown = ReadBitmapRgb(bitmap, palette, 8);
+        DeleteObject(bitmap);
+        if (palette != nullptr) {
+            DeleteObject(palette);
+        }
+    }
+    return shown;
+}
+
+// The colour table of a BMP file as stored (up to 256 entries).
+std::vector<RGBQUAD> TableOf(const std::string& path, int entries) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<RGBQUAD> table;
+    for (int i = 0; i < entries && 54 + 4 * size_t(i) + 4 <= bytes.size(); ++i) {
+        const uint8_t* p = bytes.data() + 54 + 4 * i;
+        table.push_back(RGBQUAD{p[0], p[1], p[2], 0});
+    }
+    return table;
+}
+
+RgbImage UpsideDown(const RgbImage& image) {
+    RgbImage flipped = image;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            flipped.rgb[size_t(y) * size_t(image.width) + size_t(x)] =
+                image.At(x, image.height - 1 - y);
+        }
+    }
+    return flipped;
+}
+
+HANDLE OpenForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST_F(BmpReaderTest, OpenBmpShowsThePixelsOfFilesFromOtherWriters) {
+    std::vector<InputFile> inputs = ReadInputs();
+    ASSERT_FALSE(inputs.empty()) << "no input files: run tests/win/make_bmp_inputs.py into the "
+                                    "folder named by KOVEL_BMP_INPUTS (scripts/wine-tests.sh)";
+    for (const InputFile& input : inputs) {
+        ASSERT_EQ(input.width, input.colors.width) << input.name;
+        ASSERT_TRUE(EmptyClipboardAs(other));
+        RecordFeedback(&feedback);
+        ProgressWatch progress;
+        ASSERT_TRUE(RunCommandWithFile(CmdOpenBmp, input.path)) << input.name;
+        EXPECT_EQ(0, feedback.count) << input.name << ": " << feedback.events[0].text;
+        EXPECT_EQ(1, progress.Created()) << input.name;
+        EXPECT_EQ(1, progress.Destroyed()) << input.name;
+        EXPECT_EQ(ScreenClipboard, app.screen) << input.name;
+        EXPECT_EQ(ViewBitmap, app.view) << input.name;
+        int depth = 0;
+        RgbImage shown = ClipboardRgb(&depth);
+        EXPECT_EQ(DisplayBits(), depth) << input.name;
+        RgbImage expected = OnDisplay(input.colors, TableOf(input.path, input.tableEntries));
+        EXPECT_EQ("", FirstDifference(shown, expected)) << input.name;
+        // The image arrives in the display's format, with a palette only when that has one.
+        HBITMAP bitmap = nullptr;
+        HPALETTE palette = nullptr;
+        ClipboardHandles(&bitmap, &palette);
+        EXPECT_EQ(DisplayBits() <= 8, palette != nullptr) << input.name;
+    }
+}
+
+TEST_F(BmpReaderTest, ADosCaptureEndsUpsideDown) {
+    std::vector<InputFile> inputs = ReadInputs();
+    ASSERT_FALSE(inputs.empty());
+    for (const InputFile& input : inputs) {
+        RgbImage expected = OnDisplay(input.colors, TableOf(input.path, input.tableEntries));
+        for (int mode : {BmpLoadOpen, BmpLoadDosCapture}) {
+            ASSERT_TRUE(EmptyClipboardAs(other));
+            ASSERT_EQ(1, LoadBmpFile(OpenForReading(input.path), mode)) << input.name;
+            PumpMessages();
+            RgbImage shown = ClipboardRgb();
+            EXPECT_EQ("",
+                      FirstDifference(shown, mode == BmpLoadOpen ? expected : UpsideDown(expected)))
+                << input.name << " mode " << mode;
+            EXPECT_EQ(ViewBitmap, app.view) << input.name;
+        }
+    }
+}
+
+// ---- Malformed files ----
+
+void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = uint8_t(v);
+    b[at + 1] = uint8_t(v >> 8);
+}
+void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    PutU16(b, at, v & 0xFFFF);
+    PutU16(b, at + 2, v >> 16);
+}
+
+// A valid 8-bit BMP of 7 x 5 pixels with a full table: 54 + 1024 + 5 x 8 bytes.
+std::vector<uint8_t> ValidBmp() {
+    std::vector<uint8_t> b(54 + 1024 + 40, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    PutU32(b, 2, uint32_t(b.size()));
+    PutU32(b, 10, 54 + 1024);
+    PutU32(b, 14, 40);
+    PutU32(b, 18, 7);
+    PutU32(b, 22, 5);
+    PutU16(b, 26, 1);
+    PutU16(b, 28, 8);
+    PutU32(b, 34, 40);
+    for (size_t i = 54; i < b.size(); ++i) {
+        b[i] = uint8_t(i * 13);
+    }
+    return b;
+}
+
+struct Malformed {
+    const char* what;
+    size_t at; // where the change goes (ignored for truncations)
+    int width; // 2 or 4 bytes changed, or 0 to cut the file at `at`
+    uint32_t value;
+};
+
+const Malformed malformedFiles[] = {
+    {"empty file", 0, 0, 0},
+    {"one byte", 1, 0, 0},
+    {"signature only", 2, 0, 0},
+    {"file header only", 14, 0, 0},
+    {"information header cut", 40, 0, 0},
+    {"colour table cut", 300, 0, 0},
+    {"rows cut", 54 + 1024 + 20, 0, 0},
+    {"not BM", 0, 2, 0x4142},
+    {"lower-case bm", 0, 2, 0x6D62},
+    {"zero width", 18, 4, 0},
+    {"zero height", 22, 4, 0},
+    {"negative width", 18, 4, 0xFFFFFFF9},
+    {"top-down rows", 22, 4, 0xFFFFFFFB},
+    {"huge width", 18, 4, 0x7FFFFFFF},
+    {"huge height", 22, 4, 0x7FFFFFFF},
+    {"width past 16 bits", 18, 4, 65536},
+    {"height past 16 bits", 22, 4, 0x10005},
+    {"bit count 0", 28, 2, 0},
+    {"bit count 2", 28, 2, 2},
+    {"bit count 3", 28, 2, 3},
+    {"bit count 64", 28, 2, 64},
+    {"bit count 65535", 28, 2, 65535},
+    {"two planes", 26, 2, 2},
+    {"no planes", 26, 2, 0},
+    {"core header size", 14, 4, 12},
+    {"header size 0", 14, 4, 0},
+    {"header size huge", 14, 4, 0xFFFFFFF0},
+    {"run-length rows", 30, 4, 1},
+    {"bit-field rows", 30, 4, 3},
+    {"unknown compression", 30, 4, 0x12345678},
+    {"offset 0", 10, 4, 0},
+    {"offset inside the header", 10, 4, 20},
+    {"offset inside the table", 10, 4, 54 + 400},
+    {"offset past the end", 10, 4, 54 + 1024 + 41},
+    {"offset huge", 10, 4, 0xFFFFFFF0},
+    {"used colours say 2 but the rows start at 54", 46, 4, 2},
+};
+
+std::vector<uint8_t> MakeMalformed(const Malformed& m) {
+    std::vector<uint8_t> b = ValidBmp();
+    if (m.width == 0) {
+        b.resize(m.at);
+    } else if (m.width == 2) {
+        PutU16(b, m.at, m.value);
+    } else {
+        PutU32(b, m.at, m.value);
+    }
+    if (strstr(m.what, "used colours") != nullptr) {
+        PutU32(b, 10, 54);
+    }
+    return b;
+}
+
+TEST_F(BmpReaderTest, MalformedFilesAreOnlyEverRefused) {
+    std::string folder = FreshTempFolder("bmp-malformed");
+    // The valid file itself is read: the changes below are what makes each one bad.
+    std::string valid = folder + "\\valid.bmp";
+    ASSERT_TRUE(WriteFileBytes(valid, ValidBmp()));
+    ASSERT_EQ(1, LoadBmpFile(OpenForReading(valid), BmpLoadOpen));
+    PumpMessages();
+    ASSERT_EQ(7, ClipboardRgb().width);
+
+    for (const Malformed& m : malformedFiles) {
+        std::string path = folder + "\\bad.bmp";
+        ASSERT_TRUE(WriteFileBytes(path, MakeMalformed(m))) << m.what;
+        DWORD sequence = GetClipboardSequenceNumber();
+        app.popupMode = 1;
+        RecordFeedback(&feedback);
+        ProgressWatch progress;
+        HANDLE file = OpenForReading(path);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << m.what;
+        EXPECT_EQ(0, LoadBmpFile(file, BmpLoadOpen)) << m.what;
+        // The reader closed the file: it can be deleted at once.
+        EXPECT_NE(0, DeleteFileA(path.c_str())) << m.what;
+        PumpMessages(10);
+        EXPECT_EQ(1, app.popupMode) << m.what;
+        EXPECT_EQ(0, feedback.count) << m.what;
+        EXPECT_EQ(0, progress.Created()) << m.what;
+        EXPECT_EQ(nullptr, app.progressWindow) << m.what;
+        EXPECT_EQ(sequence, GetClipboardSequenceNumber()) << m.what;
+        EXPECT_EQ(nullptr, GetOpenClipboardWindow()) << m.what;
+    }
+}
+
+// The Open BMP command answers a bad file with the NotBmp box and offers the dialog again; a
+// good file then ends it. Popup mode is what it was.
+TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
+    std::string folder = FreshTempFolder("bmp-open-again");
+    std::string bad = folder + "\\bad.bmp";
+    std::string good = folder + "\\good.bmp";
+    ASSERT_TRUE(WriteFileBytes(bad, MakeMalformed(malformedFiles[10]))); // zero height
+    ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
+    app.popupMode = 0;
+    RecordFeedback(&feedback);
+    {
+        DialogDriver driver(
+            {{DialogStep::SetFileName, 0, bad}, {DialogStep::SetFileName, 0, good}});
+        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+        EXPECT_TRUE(driver.Finished());
+    }
+    PumpMessages();
+    ASSERT_EQ(2, feedback.count);
+    EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
+    EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
+    EXPECT_EQ(FeedbackBox, feedback.events[1].kind);
+    EXPECT_STREQ("ERROR", feedback.events[1].title);
+    EXPECT_STREQ("Not a BMP file -- cannot open.", feedback.events[1].text);
+    EXPECT_EQ(app.mainWindow, feedback.events[1].owner);
+    EXPECT_EQ(0, app.popupMode);
+    EXPECT_EQ(ViewBitmap, app.view);
+    EXPECT_EQ(7, ClipboardRgb().width);
+
+    // Cancel after a bad file ends the command with nothing more to say.
+    ASSERT_TRUE(EmptyClipboardAs(other));
+    app.popupMode = 1;
+    RecordFeedback(&feedback);
+    {
+        DialogDriver driver({{DialogStep::SetFileName, 0, bad}, {DialogStep::Click, IDCANCEL, ""}});
+        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+        EXPECT_TRUE(driver.Finished());
+    }
+    PumpMessages();
+    EXPECT_EQ(2, feedback.count);
+    EXPECT_EQ(1, app.popupMode);
+    EXPECT_EQ(ViewNone, app.view);
+}
+
+// While a file is read, a clipboard change does not bring the window forward even in popup
+// mode; afterwards popup mode is back.
+TEST_F(BmpReaderTest, LoadingDoesNotPopTheWindowUp) {
+    std::string folder = FreshTempFolder("bmp-popup");
+    std::string good = folder + "\\good.bmp";
+    ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
+    ASSERT_TRUE(ActivateWindow(other));
+    app.popupMode = 1;
+    ASSERT_EQ(1, LoadBmpFile(OpenForReading(good), BmpLoadOpen));
+    PumpMessages();
+    EXPECT_EQ(1, app.popupMode);
+    EXPECT_EQ(other, GetActiveWindow());
+    EXPECT_EQ(ViewBitmap, app.view);
+    ShowWindow(other, SW_HIDE);
+}
+
+// Images larger than any fixed buffer: saved as BMP and read back, at every depth.
+TEST_F(BmpReaderTest, LargeImagesSaveAndLoad) {
+    const struct { int width, height; } sizes[] = {{3840, 2160}, {7680, 4320}};
+    std::string folder = FreshTempFolder("bmp-large");
+    for (const auto& size : sizes) {
+        for (int bits : {1, 4, 8, 0}) {
+            std::string what = std::to_string(size.width) + " x " + std::to_string(size.height) +
+                               " at " + (bits == 0 ? "display" : std::to_string(bits)) + " bits";
+            HBITMAP bitmap = nullptr;
+            HPALETTE palette = nullptr;
+            if (bits == 0) {
+                palette = CreatePaletteOf(RandomColors(256, 3));
+                bitmap = CreateDisplayBitmap(RandomRgb(size.width, size.height, 11), palette);
+            } else {
+                IndexedImage image = RandomIndexed(size.width, size.height, bits, 17);
+                bitmap = CreateIndexedBitmap(image);
+                palette = CreatePaletteOf(image.colors);
+            }
+            ASSERT_NE(nullptr, bitmap) << what;
+            int depth = BitmapDepth(bitmap);
+            std::vector<RGBQUAD> table;
+            RgbImage source = ReadBitmapRgb(bitmap, palette, FetchDepthOf(depth), nullptr, &table);
+            ASSERT_EQ(size.width, source.width) << what;
+
+            std::string path = folder + "\\large.bmp";
+            strcpy(app.chosenFileName, path.c_str());
+            RecordFeedback(&feedback);
+            ASSERT_EQ(1, SaveBmpFile(bitmap, palette)) << what;
+            DeleteObject(bitmap);
+            ASSERT_EQ(1, LoadBmpFile(OpenForReading(path), BmpLoadOpen)) << what;
+            PumpMessages();
+            EXPECT_EQ(0, feedback.count) << what;
+            RgbImage shown = ClipboardRgb();
+            EXPECT_EQ("", FirstDifference(shown, OnDisplay(source, table))) << what;
+            DeleteObject(palette);
+            EmptyClipboardAs(other);
+        }
+    }
+}
+
+} // namespace
