@@ -7,17 +7,66 @@ StretchLayout stretchLayout;
 
 namespace {
 
+// A BITMAPINFO with room for a full 256-entry colour table.
+struct BitmapInfo256 {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+};
+
 // Two memory contexts with the source bitmap selected into one and a new bitmap of the same
 // format, width x height, into the other; the palette, when given, realised in both.
+//
+// A device bitmap can only be selected into a memory context when it is monochrome or has the
+// display's format. Any other (a 4- or 8-bit bitmap on a 32-bit display, say) is copied into a
+// DIB section of its own depth and colour table, which can always be selected; the new bitmap
+// is then drawn as such a section too and turned back into a device bitmap of the source's
+// depth when the pair is closed, so that the pixel values come out exactly as drawn.
 struct BlitPair {
     HDC source, dest;
     HGDIOBJ oldSourceBitmap, oldDestBitmap;
     HPALETTE oldSourcePalette, oldDestPalette;
     HBITMAP result;
+    HBITMAP sourceSection; // the copy of a bitmap that could not be selected, or null
+    int depth;             // planes x bits per pixel of the source
+    BitmapInfo256 sectionInfo;
 };
+
+// A DIB section holding the bitmap's pixel values at its own depth, described by *info.
+HBITMAP SectionCopy(HBITMAP bitmap, const BITMAP& bm, int depth, BitmapInfo256* info) {
+    *info = BitmapInfo256{};
+    info->header.biSize = sizeof info->header;
+    info->header.biWidth = bm.bmWidth;
+    info->header.biHeight = bm.bmHeight;
+    info->header.biPlanes = 1;
+    info->header.biBitCount = WORD(depth);
+    info->header.biCompression = BI_RGB;
+    HDC dc = CreateCompatibleDC(nullptr);
+    // The bitmap's own colour table, with no palette selected: the values go across unchanged.
+    void* bits = nullptr;
+    HBITMAP section = nullptr;
+    if (GetDIBits(dc, bitmap, 0, 0, nullptr, reinterpret_cast<BITMAPINFO*>(info), DIB_RGB_COLORS) !=
+        0) {
+        info->header.biSizeImage = 0;
+        info->header.biClrUsed = 0;
+        info->header.biClrImportant = 0;
+        section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(info), DIB_RGB_COLORS, &bits,
+                                   nullptr, 0);
+    }
+    if (section != nullptr &&
+        GetDIBits(dc, bitmap, 0, UINT(bm.bmHeight), bits, reinterpret_cast<BITMAPINFO*>(info),
+                  DIB_RGB_COLORS) != bm.bmHeight) {
+        DeleteObject(section);
+        section = nullptr;
+    }
+    DeleteDC(dc);
+    return section;
+}
 
 bool OpenBlitPair(BlitPair* pair, HBITMAP bitmap, HPALETTE palette, int width, int height) {
     *pair = BlitPair{};
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    pair->depth = bm.bmPlanes * bm.bmBitsPixel;
     pair->source = CreateCompatibleDC(nullptr);
     pair->dest = CreateCompatibleDC(nullptr);
     if (palette != nullptr) {
@@ -25,8 +74,21 @@ bool OpenBlitPair(BlitPair* pair, HBITMAP bitmap, HPALETTE palette, int width, i
         RealizePalette(pair->source);
     }
     pair->oldSourceBitmap = SelectObject(pair->source, bitmap);
-    // Compatible with the context that holds the source, so the new bitmap has its format.
-    pair->result = CreateCompatibleBitmap(pair->source, width, height);
+    if (pair->oldSourceBitmap == nullptr) {
+        pair->sourceSection = SectionCopy(bitmap, bm, pair->depth, &pair->sectionInfo);
+        if (pair->sourceSection == nullptr)
+            return false;
+        pair->oldSourceBitmap = SelectObject(pair->source, pair->sourceSection);
+        BitmapInfo256 info = pair->sectionInfo;
+        info.header.biWidth = width;
+        info.header.biHeight = height;
+        void* bits = nullptr;
+        pair->result = CreateDIBSection(pair->source, reinterpret_cast<BITMAPINFO*>(&info),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+    } else {
+        // Compatible with the context that holds the source, so the new bitmap has its format.
+        pair->result = CreateCompatibleBitmap(pair->source, width, height);
+    }
     if (pair->result == nullptr)
         return false;
     if (palette != nullptr) {
@@ -34,7 +96,31 @@ bool OpenBlitPair(BlitPair* pair, HBITMAP bitmap, HPALETTE palette, int width, i
         RealizePalette(pair->dest);
     }
     pair->oldDestBitmap = SelectObject(pair->dest, pair->result);
-    return true;
+    return pair->oldDestBitmap != nullptr;
+}
+
+// Turns a DIB section drawn in place of a device bitmap into a device bitmap of `depth` bits
+// with the same pixel values. Deletes the section; returns null when that fails.
+HBITMAP DeviceBitmapOf(HBITMAP section, int depth, BitmapInfo256* info) {
+    DIBSECTION dib = {};
+    HBITMAP bitmap = nullptr;
+    if (GetObjectA(section, sizeof dib, &dib) == sizeof dib)
+        bitmap = CreateBitmap(dib.dsBm.bmWidth, dib.dsBm.bmHeight, 1, UINT(depth), nullptr);
+    if (bitmap != nullptr) {
+        info->header.biWidth = dib.dsBm.bmWidth;
+        info->header.biHeight = dib.dsBm.bmHeight;
+        HDC dc = CreateCompatibleDC(nullptr);
+        GdiFlush();
+        int set = SetDIBits(dc, bitmap, 0, UINT(dib.dsBm.bmHeight), dib.dsBm.bmBits,
+                            reinterpret_cast<BITMAPINFO*>(info), DIB_RGB_COLORS);
+        DeleteDC(dc);
+        if (set != dib.dsBm.bmHeight) {
+            DeleteObject(bitmap);
+            bitmap = nullptr;
+        }
+    }
+    DeleteObject(section);
+    return bitmap;
 }
 
 // Deselects everything and deletes both contexts; returns the new bitmap (null on failure).
@@ -49,6 +135,11 @@ HBITMAP CloseBlitPair(BlitPair* pair) {
         SelectPalette(pair->source, pair->oldSourcePalette, TRUE);
     DeleteDC(pair->dest);
     DeleteDC(pair->source);
+    if (pair->sourceSection != nullptr) {
+        DeleteObject(pair->sourceSection);
+        if (pair->result != nullptr)
+            pair->result = DeviceBitmapOf(pair->result, pair->depth, &pair->sectionInfo);
+    }
     return pair->result;
 }
 
@@ -62,7 +153,9 @@ int TransformBitmap(HBITMAP bitmap, HPALETTE palette, int operation) {
     int h = bm.bmHeight;
     BlitPair pair;
     if (!OpenBlitPair(&pair, bitmap, palette, w, h)) {
-        CloseBlitPair(&pair);
+        HBITMAP unused = CloseBlitPair(&pair);
+        if (unused != nullptr)
+            DeleteObject(unused);
         return 0;
     }
     switch (operation) {
@@ -78,6 +171,8 @@ int TransformBitmap(HBITMAP bitmap, HPALETTE palette, int operation) {
     default: StretchBlt(pair.dest, 0, 0, w, h, pair.source, 0, 0, w, h, SRCCOPY); break;
     }
     HBITMAP result = CloseBlitPair(&pair);
+    if (result == nullptr)
+        return 0;
     SetClipboardData(CF_BITMAP, result);
     return 1;
 }
@@ -101,19 +196,28 @@ void StretchBitmap(HBITMAP bitmap, HPALETTE palette) {
 
     BlitPair pair;
     if (!OpenBlitPair(&pair, bitmap, palette, stretchLayout.newWidth, stretchLayout.newHeight)) {
-        CloseBlitPair(&pair);
+        HBITMAP unused = CloseBlitPair(&pair);
+        if (unused != nullptr)
+            DeleteObject(unused);
         SoundBeep(0xFFFFFFFF);
         return;
     }
     // Above 2 bits per pixel, rows and columns that fall away are dropped, not combined; at 1 or
-    // 2 bits the default mode combines them so that black pixels survive a reduction.
-    if (GetDeviceCaps(pair.source, BITSPIXEL) > 2) {
+    // 2 bits the default mode combines them so that black pixels survive a reduction. The
+    // bitmap's own depth decides: a memory context reports the display's depth whatever bitmap
+    // it holds.
+    if (pair.depth > 2) {
         SetStretchBltMode(pair.source, COLORONCOLOR);
         SetStretchBltMode(pair.dest, COLORONCOLOR);
     }
     StretchBlt(pair.dest, 0, 0, stretchLayout.newWidth, stretchLayout.newHeight, pair.source, 0, 0,
                stretchLayout.bitmapWidth, stretchLayout.bitmapHeight, SRCCOPY);
-    SetClipboardData(CF_BITMAP, CloseBlitPair(&pair));
+    HBITMAP result = CloseBlitPair(&pair);
+    if (result == nullptr) {
+        SoundBeep(0xFFFFFFFF);
+        return;
+    }
+    SetClipboardData(CF_BITMAP, result);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <set>
+#include <utility>
 
 #include "platform/ClipboardAccess.h"
 #include "shell/AppState.h"
@@ -428,6 +429,96 @@ bool RunCommandWithFile(unsigned command, const std::string& path) {
     bool finished = driver.Finished();
     PumpMessages();
     return finished;
+}
+
+namespace {
+
+struct ScriptState {
+    DialogScript* script = nullptr;
+    std::string title;
+    std::vector<DialogAction> actions;
+    size_t next = 0;
+    int idleTicks = 0;
+    UINT_PTR timer = 0;
+} scriptState;
+
+BOOL CALLBACK FindTitledDialog(HWND window, LPARAM found) {
+    char className[32] = "";
+    char title[128] = "";
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0 && scriptState.title == title) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (scriptState.script == nullptr) {
+        return;
+    }
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindTitledDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr) {
+        return;
+    }
+    DialogScript* script = scriptState.script;
+    if (scriptState.next >= scriptState.actions.size()) {
+        // The script is done but the dialog stays: after two seconds it is cancelled, so that a
+        // failing test ends instead of waiting for ever.
+        if (++scriptState.idleTicks == 40) {
+            script->escaped = true;
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        return;
+    }
+    script->dialog = dialog;
+    script->owner = GetWindow(dialog, GW_OWNER);
+    // Advanced first: a step may end the dialog and this tick with it.
+    const DialogAction action = scriptState.actions[scriptState.next++];
+    HWND control = GetDlgItem(dialog, action.id);
+    switch (action.kind) {
+    case DialogAction::Type: SetWindowTextA(control, action.text.c_str()); break;
+    case DialogAction::Focus: SetFocus(control); break;
+    case DialogAction::Press: SendMessageA(control, BM_CLICK, 0, 0); break;
+    case DialogAction::Enter:
+        PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageA(GetFocus(), WM_KEYUP, VK_RETURN, 0xC01C0001);
+        break;
+    case DialogAction::Read: {
+        char text[256] = "";
+        GetWindowTextA(control, text, sizeof text);
+        script->reads.push_back(text);
+        break;
+    }
+    case DialogAction::ReadFocus:
+        script->reads.push_back(std::to_string(GetDlgCtrlID(GetFocus())));
+        break;
+    case DialogAction::ReadCheck:
+        script->reads.push_back(SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1"
+                                                                                        : "0");
+        break;
+    }
+}
+
+} // namespace
+
+DialogScript::DialogScript(const char* title, std::vector<DialogAction> actions) {
+    scriptState = ScriptState{};
+    scriptState.script = this;
+    scriptState.title = title;
+    scriptState.actions = std::move(actions);
+    scriptState.timer = SetTimer(nullptr, 0, 50, ScriptTick);
+}
+
+DialogScript::~DialogScript() {
+    KillTimer(nullptr, scriptState.timer);
+    scriptState = ScriptState{};
+}
+
+bool DialogScript::Finished() const {
+    return scriptState.next >= scriptState.actions.size();
 }
 
 namespace {
