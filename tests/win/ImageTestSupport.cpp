@@ -663,12 +663,12 @@ SavedFiles::~SavedFiles() {
 
 bool SavedFiles::Add(const std::string& file, const char* format, int depth,
                      const char* compression, const RgbImage& expected, const char* palette,
-                     const std::string& notes) {
+                     const std::string& notes, const std::string& sharedPpm) {
     if (manifest == nullptr || expected.width <= 0 || !FileExists(PathOf(file))) {
         return false;
     }
-    std::string ppm = file + ".ppm";
-    if (!WritePpm(PathOf(ppm), expected)) {
+    std::string ppm = sharedPpm.empty() ? file + ".ppm" : sharedPpm;
+    if (sharedPpm.empty() && !WritePpm(PathOf(ppm), expected)) {
         return false;
     }
     fprintf(manifest, "%s\t%s\t%d\t%s\t%d\t%d\t%s\t%s\t%s\n", file.c_str(), format, depth,

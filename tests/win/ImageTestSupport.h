@@ -184,9 +184,12 @@ class SavedFiles {
     SavedFiles& operator=(const SavedFiles&) = delete;
     bool Decoded() const { return fromEnvironment; } // the decoder check will read the folder
     std::string PathOf(const std::string& file) const { return folder + "\\" + file; }
-    // Lists a file saved under PathOf(file). palette: "bw", "color" or "rgb".
+    // Lists a file saved under PathOf(file). palette: "bw", "color" or "rgb". The expected
+    // colours are written to file + ".ppm", or, when `sharedPpm` names a list written before for
+    // another file of the same image, that one is used.
     bool Add(const std::string& file, const char* format, int depth, const char* compression,
-             const RgbImage& expected, const char* palette, const std::string& notes);
+             const RgbImage& expected, const char* palette, const std::string& notes,
+             const std::string& sharedPpm = "");
 
   private:
     std::string folder;
