@@ -13,6 +13,7 @@ cmake --build "$BUILD" --target "$PROGRAM" win_tests -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ]; then
     exec "$REPO/scripts/demo.sh" "$BUILD" "$PROGRAM"
 fi
+export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 kovel_wine_prepare

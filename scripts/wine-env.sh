@@ -7,8 +7,10 @@
 #   kovel_wine_stop      stop that wineserver and every Wine process of the prefix
 # Executed with arguments: runs them under Wine in that environment (the ctest emulator).
 #
-# The prefix lives in build-wine/prefix under the repository (KOVEL_WINEPREFIX overrides it)
-# and is reused across runs. Wine's background processes keep the standard output and error of
+# The prefix is KOVEL_WINEPREFIX (wine-tests.sh, demo.sh and run.sh set it to wine-prefix in
+# the build folder), else build-wine/prefix under the repository; it is reused across runs.
+# One prefix means one wineserver and one clipboard: two runs on the same prefix at the same
+# time disturb each other. Wine's background processes keep the standard output and error of
 # the process that first started them, so kovel_wine_start starts them with both sent to
 # /dev/null before anything whose output is piped.
 

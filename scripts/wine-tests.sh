@@ -17,6 +17,9 @@ if [ ! -f "$BUILD/win_tests.exe" ]; then
     exit 2
 fi
 
+# Each build folder has its own Wine prefix, hence its own wineserver and clipboard: runs for
+# different build folders at the same time do not disturb each other.
+export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 LOGDIR="$BUILD/wine-test-logs"
@@ -46,6 +49,15 @@ trap cleanup EXIT
 kovel_wine_stop
 kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; exit 2; }
 
+# Files of the image tests, on the prefix's C: drive: BMP files written by other programs for the
+# Open BMP tests, and per depth the files the save tests write, which are decoded afterwards by
+# independent decoders (tests/win/check_saved_files.py).
+FILES="$WINEPREFIX/drive_c/kovel-test-files"
+rm -rf "$FILES"
+/usr/bin/python3 "$REPO/tests/win/make_bmp_inputs.py" "$FILES/bmp-inputs" >/dev/null ||
+    { echo "wine-tests: could not write the BMP test inputs" >&2; exit 2; }
+export KOVEL_BMP_INPUTS='C:\kovel-test-files\bmp-inputs'
+
 status=0
 summary=""
 total_passed=0
@@ -67,6 +79,8 @@ for depth in $DEPTHS; do
     kovel_wine_start
     warm=$(date +%s)
     log="$LOGDIR/depth-$depth.log"
+    mkdir -p "$FILES/saved-$depth"
+    export KOVEL_SAVED_FILES="C:\\kovel-test-files\\saved-$depth"
     echo "=== Wine tests at display depth $depth (DISPLAY=$DISPLAY) ==="
     ctest --test-dir "$BUILD" -L wine -V 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
@@ -85,6 +99,16 @@ for depth in $DEPTHS; do
         status=1
     fi
     [ "$rc" -eq 0 ] || status=1
+    # Every saved file must decode to the colours its test listed. (With GTEST_FILTER set the
+    # save tests may not have run.)
+    if [ -s "$FILES/saved-$depth/manifest.tsv" ] || [ -z "${GTEST_FILTER:-}" ]; then
+        /usr/bin/python3 "$REPO/tests/win/check_saved_files.py" "$FILES/saved-$depth" 2>&1 |
+            tee -a "$log"
+        if [ "${PIPESTATUS[0]}" -ne 0 ]; then
+            status=1
+            summary="${summary}depth $depth: saved files not decoded to their colours"$'\n'
+        fi
+    fi
     cleanup
 done
 echo "=== Wine test summary ==="
