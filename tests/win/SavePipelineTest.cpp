@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -334,19 +335,31 @@ TEST_F(SavePipelineTest, TheProgressWindowSitsInTheMiddleAndTakesNoActivation) {
     ReleaseDC(window, dc);
     int d = (metrics.tmHeight + metrics.tmExternalLeading) % 256;
     ClientPixels pixels = ScreenClientPixels(window);
+    // The text is black; the window's face is grey (a dither of two colours at 8 bits).
     COLORREF paper = pixels.At(1, 1);
     int inside = 0;
     int outside = 0;
+    RECT outsideBox = {pixels.width, pixels.height, 0, 0};
     for (int y = 0; y < pixels.height; ++y) {
         for (int x = 0; x < pixels.width; ++x) {
-            bool ink = pixels.At(x, y) != paper;
+            bool ink = pixels.At(x, y) == RGB(0, 0, 0);
             bool inBox =
                 x >= 2 * d && x < 2 * d + extent.cx && y >= 2 * d && y < 2 * d + metrics.tmHeight;
             (inBox ? inside : outside) += ink ? 1 : 0;
+            if (ink && !inBox) {
+                outsideBox = {std::min(outsideBox.left, LONG(x)), std::min(outsideBox.top, LONG(y)),
+                              std::max(outsideBox.right, LONG(x)),
+                              std::max(outsideBox.bottom, LONG(y))};
+            }
         }
     }
     EXPECT_GT(inside, 20);
-    EXPECT_EQ(0, outside);
+    EXPECT_EQ(0, outside) << "paper " << std::hex << paper << std::dec << " ink outside "
+                          << outsideBox.left << "," << outsideBox.top << " to " << outsideBox.right
+                          << "," << outsideBox.bottom << " of " << pixels.width << "x"
+                          << pixels.height << ", text at " << 2 * d << " size " << extent.cx << "x"
+                          << metrics.tmHeight << " colour "
+                          << pixels.At(outsideBox.left, outsideBox.top);
 
     HideProgressWindow();
     EXPECT_EQ(nullptr, app.progressWindow);

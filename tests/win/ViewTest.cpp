@@ -155,6 +155,21 @@ TEST_F(ViewTest, ABitmapSmallerThanTheWindowStaysAtTheCorner) {
     EXPECT_EQ(RGB(192, 192, 192), pixels.At(300, 300));
 }
 
+TEST_F(ViewTest, AMonochromeBitmapShowsBlackAndWhite) {
+    // Rows of 16 pixels: white on the left half, black on the right, the other way round in
+    // the lower half.
+    WORD rows[32];
+    for (int y = 0; y < 32; ++y) {
+        rows[y] = y < 16 ? 0x00FF : 0xFF00; // bytes in memory order: left byte first
+    }
+    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, CreateBitmap(16, 32, 1, 1, rows)}}));
+    ClientPixels pixels = PrintClientPixels(app.mainWindow);
+    EXPECT_EQ(white, pixels.At(2, 2));
+    EXPECT_EQ(black, pixels.At(12, 2));
+    EXPECT_EQ(black, pixels.At(2, 20));
+    EXPECT_EQ(white, pixels.At(12, 20));
+}
+
 // ---- Scroll bars ----
 
 TEST(ScrollRequests, EveryRequestFromEveryPosition) {
