@@ -7,6 +7,8 @@ set -eu
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PROGRAM="${1:-palorin}"
 BUILD="$REPO/build-win64"
+# Compilers, Wine and a virtual display, installed when missing.
+bash "$REPO/scripts/setup.sh" run
 cmake -S "$REPO" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-x86_64.cmake" \
     -DKOVEL_WERROR=ON >/dev/null
 cmake --build "$BUILD" --target "$PROGRAM" win_tests -j "$(nproc)"
