@@ -12,9 +12,10 @@ run_pkgs=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
     wine wine64 fonts-wine
     xvfb xauth x11-utils xdotool imagemagick
+    googletest
 )
 test_pkgs=(
-    clang libclang-rt-14-dev googletest
+    clang libclang-rt-14-dev
     libtiff-dev libgif-dev libtiff-tools giflib-tools netpbm python3-pil ffmpeg
 )
 
