@@ -26,11 +26,6 @@ DWORD ReadSome(HANDLE file, void* buffer, DWORD count) {
     return total;
 }
 
-struct BitmapInfo256 {
-    BITMAPINFOHEADER header;
-    RGBQUAD colors[256];
-};
-
 // Moves the rows of the file into a new device bitmap of the window's format. Returns null
 // when a read fails or a bitmap cannot be made.
 HBITMAP ReadRows(HANDLE file, const BmpLayout& layout, BitmapInfo256* info, HDC dc) {
@@ -42,7 +37,7 @@ HBITMAP ReadRows(HANDLE file, const BmpLayout& layout, BitmapInfo256* info, HDC 
     if (bitmap == nullptr)
         return nullptr;
     // Bands of whole rows of about 64 KB, at least one row.
-    uint32_t linesPerBand = layout.stride >= 65535 ? 1 : 65535 / layout.stride;
+    uint32_t linesPerBand = uint32_t(BandRows(layout.stride, layout.height));
     uint64_t bandBytes = uint64_t(linesPerBand) * layout.stride;
     auto* band = static_cast<uint8_t*>(std::malloc(size_t(bandBytes)));
     if (band == nullptr) {
@@ -92,19 +87,8 @@ int LoadBmp(HANDLE file, int mode) {
     HDC dc = GetDC(app.mainWindow);
     HPALETTE oldPalette = nullptr;
     if (layout.colorCount > 0) {
-        struct {
-            WORD palVersion;
-            WORD palNumEntries;
-            PALETTEENTRY entries[256];
-        } logPalette = {};
-        logPalette.palVersion = 0x300;
-        logPalette.palNumEntries = WORD(layout.colorCount);
-        for (int i = 0; i < layout.colorCount; ++i) {
-            logPalette.entries[i].peRed = info.colors[i].rgbRed;
-            logPalette.entries[i].peGreen = info.colors[i].rgbGreen;
-            logPalette.entries[i].peBlue = info.colors[i].rgbBlue;
-        }
-        palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logPalette));
+        palette = CreatePaletteFromTable(reinterpret_cast<const uint8_t*>(info.colors),
+                                         uint32_t(layout.colorCount));
         if (palette != nullptr) {
             oldPalette = SelectPalette(dc, palette, FALSE);
             RealizePalette(dc);

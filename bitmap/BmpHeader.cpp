@@ -1,4 +1,5 @@
 #include "bitmap/BmpHeader.h"
+#include "encoders/ByteOrder.h"
 
 #include "bitmap/DibRules.h"
 
@@ -7,15 +8,6 @@ namespace {
 // Widths and heights are held as 16-bit values throughout the program, as its writer stores
 // them; a larger image is refused rather than read with its size cut short.
 constexpr int32_t MaxDimension = 65535;
-
-uint32_t ReadU16(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool IsBitCountRead(uint32_t bitCount) {
     switch (bitCount) {
@@ -41,14 +33,14 @@ BmpParseResult ParseBmpHeader(const uint8_t* head, size_t headLen, uint64_t file
     if (headLen < headersSize || fileSize < headersSize)
         return BmpTruncated;
 
-    const uint32_t offBits = ReadU32(head + 10);
-    const uint32_t infoSize = ReadU32(head + 14);
-    const int32_t width = static_cast<int32_t>(ReadU32(head + 18));
-    const int32_t height = static_cast<int32_t>(ReadU32(head + 22));
-    const uint32_t planes = ReadU16(head + 26);
-    const uint32_t bitCount = ReadU16(head + 28);
-    const uint32_t compression = ReadU32(head + 30);
-    const uint32_t clrUsed = ReadU32(head + 46);
+    const uint32_t offBits = ReadLe32(head + 10);
+    const uint32_t infoSize = ReadLe32(head + 14);
+    const int32_t width = static_cast<int32_t>(ReadLe32(head + 18));
+    const int32_t height = static_cast<int32_t>(ReadLe32(head + 22));
+    const uint32_t planes = ReadLe16(head + 26);
+    const uint32_t bitCount = ReadLe16(head + 28);
+    const uint32_t compression = ReadLe32(head + 30);
+    const uint32_t clrUsed = ReadLe32(head + 46);
 
     if (infoSize != DibHeaderSize)
         return BmpBadHeaderSize;

@@ -1,4 +1,5 @@
 #include "bitmap/DibRules.h"
+#include "encoders/ByteOrder.h"
 
 int ColorTableSize(int bitCount) {
     switch (bitCount) {
@@ -16,37 +17,34 @@ uint64_t DibRowBytes(int64_t width, int bitCount) {
     return (bits + 7) / 8;
 }
 
+uint64_t BandRows(uint64_t stride, int32_t height) {
+    uint64_t rows = stride == 0 ? 1 : 65535 / stride;
+    if (rows < 1)
+        rows = 1;
+    if (height > 0 && rows > static_cast<uint64_t>(height))
+        rows = static_cast<uint64_t>(height);
+    return rows;
+}
+
 uint64_t DibStride(int64_t width, int bitCount) {
     uint64_t bytes = DibRowBytes(width, bitCount);
     return (bytes + 3) & ~static_cast<uint64_t>(3);
 }
 
-namespace {
-
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint16_t ReadU16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-} // namespace
-
 DibParseResult ParsePackedDib(const uint8_t* data, uint64_t size, PackedDibLayout* layout) {
     if (size < DibHeaderSize)
         return DibParseTruncated;
-    uint32_t headerSize = ReadU32(data);
+    uint32_t headerSize = ReadLe32(data);
     if (headerSize != 40 && headerSize != 108 && headerSize != 124)
         return DibParseBadHeaderSize;
     if (size < headerSize)
         return DibParseTruncated;
-    int32_t width = int32_t(ReadU32(data + 4));
-    int32_t rawHeight = int32_t(ReadU32(data + 8));
-    uint16_t planes = ReadU16(data + 12);
-    int bitCount = ReadU16(data + 14);
-    uint32_t compression = ReadU32(data + 16);
-    uint32_t clrUsed = ReadU32(data + 32);
+    int32_t width = int32_t(ReadLe32(data + 4));
+    int32_t rawHeight = int32_t(ReadLe32(data + 8));
+    uint16_t planes = ReadLe16(data + 12);
+    int bitCount = ReadLe16(data + 14);
+    uint32_t compression = ReadLe32(data + 16);
+    uint32_t clrUsed = ReadLe32(data + 32);
 
     if (width < 1 || width > DibMaxDimension || rawHeight == 0 || rawHeight < -DibMaxDimension ||
         rawHeight > DibMaxDimension)

@@ -17,6 +17,10 @@ int ColorTableSize(int bitCount);
 // a 32-bit value check it themselves. Returns 0 for a width or bit count below 1.
 uint64_t DibStride(int64_t width, int bitCount);
 
+// Rows fetched or moved at a time: whole rows of at most 65535 bytes together, at least one
+// row (a longer row travels alone) and at most the image's height.
+uint64_t BandRows(uint64_t stride, int32_t height);
+
 // Bytes of one row without padding (what TIFF and the PCX 8-bit plane store).
 uint64_t DibRowBytes(int64_t width, int bitCount);
 

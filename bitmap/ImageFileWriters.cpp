@@ -1,6 +1,7 @@
 #include "bitmap/ImageFileWriters.h"
 
 #include "bitmap/DibRules.h"
+#include "bitmap/PackedDib.h"
 #include "bitmap/ProgressWindow.h"
 #include "encoders/Bmp.h"
 #include "encoders/Gif.h"
@@ -16,12 +17,6 @@
 namespace {
 
 enum ImageFormat { FormatBmp, FormatGif, FormatTif, FormatPcx };
-
-// A BITMAPINFO with room for a full 256-entry colour table.
-struct BitmapInfo256 {
-    BITMAPINFOHEADER header;
-    RGBQUAD colors[256];
-};
 
 // The rows of a device bitmap, fetched with GetDIBits at the depth the header asks for.
 struct GdiRows {

@@ -8,6 +8,27 @@
 BITMAPINFOHEADER* currentDib;
 uint8_t* currentDibBits;
 
+HPALETTE CreatePaletteFromTable(const uint8_t* table, uint32_t count) {
+    if (count > 256)
+        count = 256;
+    if (count == 0)
+        return nullptr;
+    struct {
+        WORD palVersion;
+        WORD palNumEntries;
+        PALETTEENTRY entries[256];
+    } logPalette = {};
+    logPalette.palVersion = 0x300;
+    logPalette.palNumEntries = WORD(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        logPalette.entries[i].peRed = table[4 * i + 2];
+        logPalette.entries[i].peGreen = table[4 * i + 1];
+        logPalette.entries[i].peBlue = table[4 * i];
+        logPalette.entries[i].peFlags = 0;
+    }
+    return CreatePalette(reinterpret_cast<LOGPALETTE*>(&logPalette));
+}
+
 HGLOBAL DibFromBitmap(HBITMAP bitmap, HPALETTE palette) {
     BITMAP bm = {};
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof bm, &bm) == 0)
@@ -78,22 +99,7 @@ int DibToClipboard(HGLOBAL dib, int suppress) {
     HDC screen = GetDC(nullptr);
     HPALETTE oldPalette = nullptr;
     if (layout.bitCount <= 8 && layout.colorCount > 0) {
-        // Room for 256 entries, as any 8-bit table needs.
-        struct {
-            WORD palVersion;
-            WORD palNumEntries;
-            PALETTEENTRY entries[256];
-        } logPalette = {};
-        logPalette.palVersion = 0x300;
-        logPalette.palNumEntries = WORD(layout.colorCount);
-        const uint8_t* table = data + layout.tableOffset;
-        for (uint32_t i = 0; i < layout.colorCount; ++i) {
-            logPalette.entries[i].peRed = table[4 * i + 2];
-            logPalette.entries[i].peGreen = table[4 * i + 1];
-            logPalette.entries[i].peBlue = table[4 * i];
-            logPalette.entries[i].peFlags = 0;
-        }
-        HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logPalette));
+        HPALETTE palette = CreatePaletteFromTable(data + layout.tableOffset, layout.colorCount);
         if (palette != nullptr) {
             app.ignoreNextClipboardChange = suppress;
             SetClipboardData(CF_PALETTE, palette);

@@ -12,6 +12,16 @@
 extern BITMAPINFOHEADER* currentDib;
 extern uint8_t* currentDibBits;
 
+// A BITMAPINFO with room for a full 256-entry colour table.
+struct BitmapInfo256 {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+};
+
+// A logical palette of the first `count` entries (at most 256) of a table of RGBQUAD entries
+// (blue, green, red, reserved). Null when count is 0 or the palette cannot be made.
+HPALETTE CreatePaletteFromTable(const uint8_t* table, uint32_t count);
+
 // Makes a new packed DIB of the bitmap at its own depth, with the colour table the realised
 // palette gives. Returns the block still locked (the caller unlocks and frees it), or null when
 // the bitmap cannot be read or the block cannot be allocated.

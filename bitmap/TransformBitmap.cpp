@@ -1,17 +1,12 @@
 #include "bitmap/TransformBitmap.h"
 
+#include "bitmap/PackedDib.h"
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
 
 StretchLayout stretchLayout;
 
 namespace {
-
-// A BITMAPINFO with room for a full 256-entry colour table.
-struct BitmapInfo256 {
-    BITMAPINFOHEADER header;
-    RGBQUAD colors[256];
-};
 
 // Two memory contexts with the source bitmap selected into one and a new bitmap of the same
 // format, width x height, into the other; the palette, when given, realised in both.

@@ -1,4 +1,5 @@
 #include "encoders/Bmp.h"
+#include "encoders/ByteOrder.h"
 
 #include "bitmap/DibRules.h"
 
@@ -9,18 +10,6 @@
 namespace {
 
 constexpr int32_t MaxDimension = 65535;
-// Rows move in bands of whole rows of at most this many bytes (one row when a row is longer).
-constexpr uint64_t BandBytes = 65535;
-
-void PutU16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-    PutU16(p, v & 0xFFFF);
-    PutU16(p + 2, v >> 16);
-}
 
 bool Put(ByteSink& sink, const uint8_t* data, size_t count) {
     return sink.write(sink.context, data, count);
@@ -57,15 +46,15 @@ EncodeResult EncodeBmp(const ImageDesc& desc, const RowSource& source, ByteSink&
     uint8_t* head = headBlock.get();
     head[0] = 'B';
     head[1] = 'M';
-    PutU32(head + 2, static_cast<uint32_t>(offBits + imageSize));
-    PutU32(head + 10, static_cast<uint32_t>(offBits));
+    PutLe32(head + 2, static_cast<uint32_t>(offBits + imageSize));
+    PutLe32(head + 10, static_cast<uint32_t>(offBits));
     uint8_t* info = head + BmpFileHeaderSize;
-    PutU32(info + 0, DibHeaderSize);
-    PutU32(info + 4, static_cast<uint32_t>(desc.width));
-    PutU32(info + 8, static_cast<uint32_t>(desc.height));
-    PutU16(info + 12, 1);
-    PutU16(info + 14, static_cast<uint32_t>(bitCount));
-    PutU32(info + 20, static_cast<uint32_t>(imageSize));
+    PutLe32(info + 0, DibHeaderSize);
+    PutLe32(info + 4, static_cast<uint32_t>(desc.width));
+    PutLe32(info + 8, static_cast<uint32_t>(desc.height));
+    PutLe16(info + 12, 1);
+    PutLe16(info + 14, static_cast<uint32_t>(bitCount));
+    PutLe32(info + 20, static_cast<uint32_t>(imageSize));
     const int given = desc.colorTable != nullptr && desc.colorCount > 0 ? desc.colorCount : 0;
     const int copied = given < entries ? given : entries;
     if (copied > 0)
@@ -74,11 +63,7 @@ EncodeResult EncodeBmp(const ImageDesc& desc, const RowSource& source, ByteSink&
         return EncodeWriteFailed;
 
     // Bands from the bottom row up; each band arrives bottom row first, as the file stores it.
-    uint64_t bandRows = BandBytes / stride;
-    if (bandRows < 1)
-        bandRows = 1;
-    if (bandRows > static_cast<uint64_t>(desc.height))
-        bandRows = static_cast<uint64_t>(desc.height);
+    const uint64_t bandRows = BandRows(stride, desc.height);
     std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[bandRows * stride]);
     if (!band)
         return EncodeNoMemory;

@@ -1,4 +1,5 @@
 #include "encoders/Gif.h"
+#include "encoders/ByteOrder.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,8 +8,6 @@
 #include "encoders/Lzw.h"
 
 namespace {
-
-constexpr uint32_t GifBandBytes = 65535; // rows are fetched in bands of at most this many bytes
 
 // The pixel source: hands the compressor one row of pixel indices per call, the top row first,
 // fetching bands of rows from the bottom-up row source as they are needed. 8-bit rows are handed
@@ -74,11 +73,6 @@ bool NextGifRow(void* context, const uint8_t** symbols, size_t* count) {
     return true;
 }
 
-void PutLe16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
 } // namespace
 
 EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& sink) {
@@ -133,11 +127,7 @@ EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& s
     src.width = desc.width;
     src.bitCount = desc.bitCount;
     src.stride = DibStride(desc.width, desc.bitCount);
-    uint64_t bandRows = GifBandBytes / src.stride;
-    if (bandRows < 1)
-        bandRows = 1;
-    if (bandRows > static_cast<uint64_t>(desc.height))
-        bandRows = static_cast<uint64_t>(desc.height);
+    const uint64_t bandRows = BandRows(src.stride, desc.height);
     src.bandRows = static_cast<int32_t>(bandRows);
     src.bandLow = 0;
     src.nextLine = desc.height - 1;

@@ -1,4 +1,5 @@
 #include "encoders/Pcx.h"
+#include "encoders/ByteOrder.h"
 
 #include "bitmap/DibRules.h"
 
@@ -9,16 +10,9 @@
 namespace {
 
 constexpr int32_t MaxDimension = 65535;
-// Rows are fetched in bands of whole rows of at most this many bytes (one row when longer).
-constexpr uint64_t BandBytes = 65535;
 // Encoded rows collect in the output buffer and leave once it holds this many bytes.
 constexpr size_t FlushBytes = 15360;
 constexpr int MaxRun = 63;
-
-void PutU16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
 
 // Entry i of the colour table as red, green, blue; zeros for entries the table lacks.
 void PutRgb(const ImageDesc& desc, int i, uint8_t* rgb) {
@@ -104,16 +98,16 @@ void PcxFillHeader(const ImageDesc& desc, const PcxRowLayout& layout, uint8_t* h
     header[1] = 5;
     header[2] = 1;
     header[3] = static_cast<uint8_t>(layout.bitsPerPixel);
-    PutU16(header + 8, static_cast<uint32_t>(desc.width - 1));
-    PutU16(header + 10, static_cast<uint32_t>(desc.height - 1));
+    PutLe16(header + 8, static_cast<uint32_t>(desc.width - 1));
+    PutLe16(header + 10, static_cast<uint32_t>(desc.height - 1));
     const int mapEntries = layout.bitCount == 1 ? 2 : (layout.bitCount == 24 ? 0 : 16);
     for (int i = 0; i < mapEntries; ++i)
         PutRgb(desc, i, header + 16 + 3 * i);
     header[65] = static_cast<uint8_t>(layout.planes);
-    PutU16(header + 66, layout.rowBytes);
-    PutU16(header + 68, layout.bitCount == 24 ? 0 : 1);
-    PutU16(header + 70, static_cast<uint32_t>(desc.width));
-    PutU16(header + 72, static_cast<uint32_t>(desc.height));
+    PutLe16(header + 66, layout.rowBytes);
+    PutLe16(header + 68, layout.bitCount == 24 ? 0 : 1);
+    PutLe16(header + 70, static_cast<uint32_t>(desc.width));
+    PutLe16(header + 72, static_cast<uint32_t>(desc.height));
 }
 
 EncodeResult EncodePcx(const ImageDesc& desc, const RowSource& source, ByteSink& sink) {
@@ -132,11 +126,7 @@ EncodeResult EncodePcx(const ImageDesc& desc, const RowSource& source, ByteSink&
         return EncodeWriteFailed;
 
     const uint64_t stride = DibStride(desc.width, desc.bitCount);
-    uint64_t bandRows = BandBytes / stride;
-    if (bandRows < 1)
-        bandRows = 1;
-    if (bandRows > static_cast<uint64_t>(desc.height))
-        bandRows = static_cast<uint64_t>(desc.height);
+    const uint64_t bandRows = BandRows(stride, desc.height);
     // Worst case of one encoded row: every byte of every plane line becomes two bytes.
     const size_t maxRow = 2 * static_cast<size_t>(layout.planes) * layout.rowBytes;
     std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[bandRows * stride]);

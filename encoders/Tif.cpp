@@ -1,4 +1,5 @@
 #include "encoders/Tif.h"
+#include "encoders/ByteOrder.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -16,16 +17,6 @@ constexpr uint32_t ColorMapOffset = 204;
 constexpr uint16_t TypeShort = 3;
 constexpr uint16_t TypeLong = 4;
 constexpr uint16_t TypeRational = 5;
-
-void PutLe16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    PutLe16(p, v);
-    PutLe16(p + 2, v >> 16);
-}
 
 void PutEntry(uint8_t* p, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
     PutLe16(p, tag);

@@ -39,10 +39,7 @@ export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-done
+display=$(kovel_free_display)
 XVFB_PID=""
 cleanup() {
     kovel_wine_stop

@@ -5,6 +5,7 @@
 #   kovel_wine_prepare   make the prefix once (no Mono/Gecko questions, no crash dialog)
 #   kovel_wine_start     start a persistent wineserver and warm Wine up on $DISPLAY
 #   kovel_wine_stop      stop that wineserver and every Wine process of the prefix
+#   kovel_free_display   print the number of the first X display from 90 up that is not in use
 # Executed with arguments: runs them under Wine in that environment (the ctest emulator).
 #
 # The prefix is KOVEL_WINEPREFIX (wine-tests.sh, demo.sh and run.sh set it to wine-prefix in
@@ -52,6 +53,12 @@ kovel_wine_stop() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
     return 0
+}
+
+kovel_free_display() {
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    echo "$n"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ $# -gt 0 ]; then

@@ -28,12 +28,6 @@ mkdir -p "$LOGDIR"
 # Wine reports 32 bits per pixel for a 24-bit X screen.
 expected_bits() { if [ "$1" = 24 ]; then echo 32; else echo "$1"; fi; }
 
-free_display() {
-    local n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    echo "$n"
-}
-
 XVFB_PID=""
 cleanup() {
     kovel_wine_stop
@@ -63,7 +57,7 @@ summary=""
 total_passed=0
 total_failed=0
 for depth in $DEPTHS; do
-    display=$(free_display)
+    display=$(kovel_free_display)
     Xvfb ":$display" -screen 0 "1024x768x$depth" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 50); do

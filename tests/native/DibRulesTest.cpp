@@ -52,6 +52,26 @@ TEST(DibRules, ColorTableSizeByBitCount) {
         EXPECT_EQ(ColorTableSize(c[0]), c[1]) << c[0];
 }
 
+// Bands hold whole rows of at most 65535 bytes together, never less than one row and never
+// more rows than the image has.
+TEST(DibRules, BandRowsByStride) {
+    struct Case {
+        uint64_t stride;
+        int32_t height;
+        uint64_t rows;
+    } cases[] = {
+        {100, 1000, 655}, // 65,500 bytes: the next row would pass 65535
+        {100, 655, 655},  // an image of exactly one band
+        {100, 10, 10},    // a short image is one band of its own height
+        {65535, 5, 1},    // a row of exactly the band size
+        {65536, 5, 1},    // a longer row travels alone
+        {196608, 3, 1},   // a 16384-pixel row of 32 bits
+        {4, 100000, 16383},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BandRows(c.stride, c.height), c.rows) << c.stride << " x " << c.height;
+}
+
 // Packed DIB sizes: header, table and rows, and where the first row starts.
 TEST(DibRules, PackedDibWorkedSizes) {
     struct Case {
