@@ -173,3 +173,12 @@ int SaveTifFile(HBITMAP bitmap, HPALETTE palette) {
 int SavePcxFile(HBITMAP bitmap, HPALETTE palette) {
     return WriteImageFile(FormatPcx, bitmap, palette);
 }
+
+ImageWriter ImageWriterOf(FileKind kind) {
+    switch (kind) {
+    case FileKindBmp: return SaveBmpFile;
+    case FileKindGif: return SaveGifFile;
+    case FileKindPcx: return SavePcxFile;
+    default: return SaveTifFile;
+    }
+}

@@ -86,15 +86,6 @@ FileKind KindOfSave(unsigned command) {
     }
 }
 
-BitmapOperation WriterOf(FileKind kind) {
-    switch (kind) {
-    case FileKindBmp: return SaveBmpFile;
-    case FileKindGif: return SaveGifFile;
-    case FileKindPcx: return SavePcxFile;
-    default: return SaveTifFile;
-    }
-}
-
 void SaveImage(unsigned command) {
     FileKind kind = KindOfSave(command);
     if (app.view == ViewBitmap && app.rectShown) {
@@ -107,7 +98,7 @@ void SaveImage(unsigned command) {
     } else if (app.view == ViewBitmap && HasBitmapFormats()) {
         if (AskFileName(app.mainWindow, 0, kind)) {
             RepaintMainWindow();
-            int result = WithClipboardBitmap(WriterOf(kind));
+            int result = WithClipboardBitmap(ImageWriterOf(kind));
             // A failed PCX or TIF save beeps; the BMP and GIF writers explain their failures.
             if (result != 1 && (kind == FileKindPcx || kind == FileKindTif))
                 SoundBeep(0xFFFFFFFF);
