@@ -7,3 +7,16 @@
 #define StretchScreenHeight 299
 #define StretchKeepAspect 300
 #define StretchOk 301
+
+#define RectFirstLine 142
+#define RectLabelLeft 101
+#define RectLabelTop 106
+#define RectLabelRight 108
+#define RectLabelBottom 118
+#define RectLeft 279
+#define RectTop 280
+#define RectRight 281
+#define RectBottom 282
+#define RectWidth 296
+#define RectHeight 297
+#define RectOk 301

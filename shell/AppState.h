@@ -42,12 +42,14 @@ struct AppState {
     HWND infoOkButton;        // the OK button while an information screen is shown
     char titleText[16];       // window title whenever no rectangle exists
     char helpFile[16];        // the identity's help file, passed to WinHelpA
-    char statusCaption[64];   // window title while a rectangle exists; digits rewritten in place
+    char statusCaption[128];  // window title while a rectangle exists; digits rewritten in place
     char dosCapturePath[256]; // full path of the DOS capture file found last
     int32_t viewOffsetX;      // image x shown at the client area's left edge
     int32_t viewOffsetY;      // image y shown at the client area's top edge
     char chosenFileName[256]; // the path chosen in the file dialog
     HWND progressWindow;      // the "Processing..." window while it exists
+    int32_t bandOnScreen;     // a selection band is drawn on the window now (by inversion)
+    RECT bandDrawn;           // where that band was drawn, in client pixels
 };
 
 extern AppState app;

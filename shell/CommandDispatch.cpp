@@ -3,6 +3,7 @@
 #include "shell/CommandDispatch.h"
 
 #include "bitmap/BmpFile.h"
+#include "bitmap/CaptureRectangle.h"
 #include "bitmap/ClipboardText.h"
 #include "bitmap/FileDialog.h"
 #include "bitmap/ImageFileWriters.h"
@@ -11,8 +12,10 @@
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/CommandIds.h"
+#include "shell/CoordinatesDialog.h"
 #include "shell/DosCapture.h"
 #include "shell/PendingOperations.h"
+#include "shell/RectangleSelection.h"
 #include "shell/RefusalBoxes.h"
 #include "shell/Shell.h"
 
@@ -47,14 +50,7 @@ bool HasTextFormats() {
 
 // Drops the rectangle: removes its band and puts the product title back.
 void RemoveBand() {
-    if (app.rectShown) {
-        HDC dc = GetDC(app.mainWindow);
-        DrawFocusRect(dc, &app.rectClient);
-        ReleaseDC(app.mainWindow, dc);
-    }
-    app.rectShown = 0;
-    SetWindowTextA(app.mainWindow, app.titleText);
-    SetRectEmpty(&app.rectClient);
+    DropRectangle();
 }
 
 using BitmapOperation = int (*)(HBITMAP bitmap, HPALETTE palette);
@@ -91,8 +87,10 @@ void SaveImage(unsigned command) {
     if (app.view == ViewBitmap && app.rectShown) {
         if (AskFileName(app.mainWindow, 0, kind)) {
             RepaintMainWindow();
+            // A failed write is reported as for the whole image; a rectangle that cannot be
+            // cut out (0) has beeped already.
             int result = CaptureRectangle(kind);
-            if (result != 1 && kind != FileKindGif)
+            if (result > 1 && (kind == FileKindPcx || kind == FileKindTif))
                 SoundBeep(0xFFFFFFFF);
         }
     } else if (app.view == ViewBitmap && HasBitmapFormats()) {
@@ -244,14 +242,8 @@ void PrintCommand() {
 
 void EnterCoordinatesCommand() {
     if (app.view == ViewBitmap) {
-        if (EnterCoordinates() != 0) {
-            HDC dc = GetDC(app.mainWindow);
-            DrawFocusRect(dc, &app.rectClient);
-            ReleaseDC(app.mainWindow, dc);
-            app.rectShown = 1;
-            UpdateStatusCaption();
-            SetWindowTextA(app.mainWindow, app.statusCaption);
-        }
+        if (EnterCoordinates() != 0)
+            ShowRectangle();
     } else if (IsTextView()) {
         ShowRefusal(BoxIsText);
     } else {
@@ -261,8 +253,9 @@ void EnterCoordinatesCommand() {
 
 void CaptureRectCommand() {
     if (app.view == ViewBitmap && app.rectShown) {
-        CaptureRectangle(FileKindClipboard);
-        RemoveBand();
+        // A rectangle that cannot be cut out stays as it is.
+        if (CaptureRectangle(FileKindClipboard) == 1)
+            RemoveBand();
     } else {
         ShowRefusal(BoxNoRectangle);
     }

@@ -4,6 +4,7 @@
 #include "platform/Feedback.h"
 #include "shell/CommandDispatch.h"
 #include "shell/CommandIds.h"
+#include "shell/RectangleSelection.h"
 #include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "views/PaintWindow.h"
@@ -62,12 +63,14 @@ void OnPrintClient(HDC dc, LPARAM options) {
 }
 
 void OnPaint(HWND window) {
+    BandBeforePaint();
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc != nullptr) {
         PaintMainWindow(dc);
     }
     EndPaint(window, &paint);
+    BandAfterPaint();
 }
 
 // Nothing usable on the clipboard: back to the intro screen with the rectangle dropped. An
@@ -182,10 +185,19 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         DefWindowProcA(window, message, wParam, lParam);
         return 0;
     case WM_PAINT: OnPaint(window); return 0;
+    case WM_ERASEBKGND:
+        // The band comes off before the background covers part of it (see OnPaint).
+        BandBeforePaint();
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_PRINTCLIENT: OnPrintClient(reinterpret_cast<HDC>(wParam), lParam); return 0;
     case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
     case WM_HSCROLL: OnScroll(SB_HORZ, wParam); return 0;
     case WM_VSCROLL: OnScroll(SB_VERT, wParam); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(lParam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(lParam); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(); return 0;
+    case WM_CAPTURECHANGED: OnCaptureLost(reinterpret_cast<HWND>(lParam)); return 0;
+    case WM_KEYDOWN: OnKeyDown(wParam); return 0;
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
     case WakeMessage: OnWake(window, wParam); return 0;

@@ -1,11 +1,5 @@
 #include "shell/PendingOperations.h"
 
-int CaptureRectangle(FileKind) {
-    return 0;
-}
-
-void CaptureRectangleToPrinter() {}
-
 int TextToBitmap(FileKind) {
     return 0;
 }
@@ -13,9 +7,3 @@ int TextToBitmap(FileKind) {
 void PrintBitmap(HBITMAP, HPALETTE) {}
 
 void PrintText(HANDLE) {}
-
-int EnterCoordinates() {
-    return 0;
-}
-
-void UpdateStatusCaption() {}

@@ -8,10 +8,6 @@
 
 #include "bitmap/FileDialog.h"
 
-int CaptureRectangle(FileKind kind);
-void CaptureRectangleToPrinter();
 int TextToBitmap(FileKind kind);
 void PrintBitmap(HBITMAP bitmap, HPALETTE palette);
 void PrintText(HANDLE text);
-int EnterCoordinates();
-void UpdateStatusCaption();

@@ -1,6 +1,7 @@
 #include "shell/ScrollBars.h"
 
 #include "shell/AppState.h"
+#include "shell/RectangleSelection.h"
 #include "views/ClipboardView.h"
 
 namespace {
@@ -32,6 +33,9 @@ void OnScroll(int bar, WPARAM wParam) {
     int& moved = bar == SB_HORZ ? h : v;
     moved = ScrolledPosition(moved, wParam);
     SetScrollPos(app.mainWindow, bar, moved, TRUE);
-    // Painted at once, not through a paint message; this also sets the view offsets.
+    // Painted at once, not through a paint message; this also sets the view offsets. The band
+    // comes off first, as the view may not cover all of it, and goes back on at the new place.
+    BandBeforePaint();
     PaintClipboardView(h, v);
+    BandAfterScroll();
 }

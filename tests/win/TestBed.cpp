@@ -698,3 +698,24 @@ std::string BesideTestProgram(const char* fileName) {
     size_t slash = path.find_last_of("\\/");
     return path.substr(0, slash + 1) + fileName;
 }
+
+// ---- Mouse ----
+
+void SendMouse(HWND window, UINT message, int x, int y) {
+    WPARAM buttons = message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE ? MK_LBUTTON : 0;
+    SendMessageA(window, message, buttons, MAKELPARAM(WORD(short(x)), WORD(short(y))));
+    PumpMessages(5, 200);
+}
+
+void DragMouse(HWND window, const std::vector<POINT>& path, bool release) {
+    if (path.empty()) {
+        return;
+    }
+    SendMouse(window, WM_LBUTTONDOWN, path.front().x, path.front().y);
+    for (size_t i = 1; i < path.size(); ++i) {
+        SendMouse(window, WM_MOUSEMOVE, path[i].x, path[i].y);
+    }
+    if (release) {
+        SendMouse(window, WM_LBUTTONUP, path.back().x, path.back().y);
+    }
+}

@@ -116,6 +116,16 @@ int CountRecorded(UINT message, WPARAM wParam, bool anyWParam = false);
 // Makes another window of this process the active one (GetActiveWindow() == window).
 bool ActivateWindow(HWND window);
 
+// ---- Mouse ----
+
+// Sends a mouse message for client point (x, y) to the window, the way the system does (the
+// coordinates as signed 16-bit values, the left button flag while it is held), and pumps.
+void SendMouse(HWND window, UINT message, int x, int y);
+
+// A drag with the left button: button down at the first point, a move to each later point and,
+// unless release is false, the button up at the last point.
+void DragMouse(HWND window, const std::vector<POINT>& path, bool release = true);
+
 // ---- Dialogs ----
 
 // One action on a dialog of this thread, carried out by a thread timer while the dialog's own
