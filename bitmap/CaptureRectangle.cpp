@@ -4,11 +4,11 @@
 // been placed, written or printed.
 #include "bitmap/CaptureRectangle.h"
 
+#include "bitmap/BlitPair.h"
 #include "bitmap/ImageFileWriters.h"
 #include "bitmap/PackedDib.h"
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
-#include "platform/GdiScope.h"
 #include "shell/AppState.h"
 #include "shell/PendingOperations.h"
 #include "shell/RectangleSelection.h"
@@ -50,8 +50,8 @@ HBITMAP ClipboardBitmap() {
     return static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
 }
 
-// A new bitmap of `area`'s size with the source's planes and bits per pixel: black, with the
-// part of the source that lies inside `area` copied in. Null when it cannot be made.
+// A new bitmap of `area`'s size in the source's format: black, with the part of the source that
+// lies inside `area` copied in. Null when it cannot be made.
 HBITMAP CutOut(HBITMAP source, HPALETTE palette, const RECT& area) {
     BITMAP bm = {};
     if (GetObjectA(source, sizeof bm, &bm) == 0)
@@ -61,31 +61,22 @@ HBITMAP CutOut(HBITMAP source, HPALETTE palette, const RECT& area) {
     int64_t rowBytes = (width * bm.bmPlanes * bm.bmBitsPixel + 31) / 32 * 4;
     if (width <= 0 || height <= 0 || rowBytes * height > largestCutout)
         return nullptr;
-    ScopedGetDC window(app.mainWindow);
-    ScopedMemoryDC destination(window);
-    ScopedMemoryDC from(window);
-    if (destination == nullptr || from == nullptr)
-        return nullptr;
-    HBITMAP cut = CreateBitmap(int(width), int(height), bm.bmPlanes, bm.bmBitsPixel, nullptr);
-    if (cut == nullptr)
-        return nullptr;
-    ScopedSelectObject intoDestination(destination, cut);
-    ScopedSelectObject intoSource(from, source);
-    HPALETTE oldDestination = SelectPalette(destination, palette, FALSE);
-    RealizePalette(destination);
-    HPALETTE oldSource = SelectPalette(from, palette, FALSE);
-    RealizePalette(from);
-    BitBlt(destination, 0, 0, int(width), int(height), nullptr, 0, 0, BLACKNESS);
-    RECT image = {0, 0, bm.bmWidth, bm.bmHeight};
-    RECT inside;
-    if (IntersectRect(&inside, &area, &image)) {
-        BitBlt(destination, inside.left - area.left, inside.top - area.top,
-               inside.right - inside.left, inside.bottom - inside.top, from, inside.left,
-               inside.top, SRCCOPY);
+    BlitPair pair;
+    if (OpenBlitPair(&pair, source, palette, int(width), int(height))) {
+        PatBlt(pair.dest, 0, 0, int(width), int(height), BLACKNESS);
+        RECT image = {0, 0, bm.bmWidth, bm.bmHeight};
+        RECT inside;
+        if (IntersectRect(&inside, &area, &image)) {
+            BitBlt(pair.dest, inside.left - area.left, inside.top - area.top,
+                   inside.right - inside.left, inside.bottom - inside.top, pair.source, inside.left,
+                   inside.top, SRCCOPY);
+        }
+        return CloseBlitPair(&pair);
     }
-    SelectPalette(destination, oldDestination, FALSE);
-    SelectPalette(from, oldSource, FALSE);
-    return cut;
+    HBITMAP unused = CloseBlitPair(&pair);
+    if (unused != nullptr)
+        DeleteObject(unused);
+    return nullptr;
 }
 
 // A copy of a logical palette, for the clipboard to own beside the cut-out.
