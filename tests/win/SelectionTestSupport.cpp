@@ -33,6 +33,12 @@ HBITMAP ColourSquaresBitmap(int width, int height) {
     return bitmap;
 }
 
+bool ShownAs(COLORREF shown, COLORREF painted) {
+    static const int bits = DisplayBits();
+    COLORREF mask = bits == 16 ? 0xF8F8F8 : 0xFFFFFF;
+    return (shown & mask) == (painted & mask);
+}
+
 std::string BandFault(HWND window, const RECT* band) {
     ClientPixels shown = ScreenClientPixels(window);
     ClientPixels painted = PrintClientPixels(window);
@@ -49,7 +55,7 @@ std::string BandFault(HWND window, const RECT* band) {
     int sides[4] = {}; // differing pixels on the left, top, right and bottom sides
     for (int y = 0; y < shown.height; ++y) {
         for (int x = 0; x < shown.width; ++x) {
-            if (shown.At(x, y) == painted.At(x, y)) {
+            if (ShownAs(shown.At(x, y), painted.At(x, y))) {
                 continue;
             }
             bool inX = x >= r.left && x < r.right;

@@ -13,6 +13,11 @@ HBITMAP ColourSquaresBitmap(int width, int height);
 // The colour ColourSquaresBitmap has at (x, y).
 COLORREF ColourSquareAt(int x, int y);
 
+// Whether a colour read from the window is the painted colour as the display holds it (a 16-bit
+// display keeps five or six bits of each channel; the other depths show the colours the tests
+// paint exactly).
+bool ShownAs(COLORREF shown, COLORREF painted);
+
 // What the window shows compared with the view painted without a band: "" when every differing
 // pixel lies on the outline of `band` (its corners put in order, clipped to the client area) and
 // each visible side of it has differing pixels along at least a quarter of its length; with
