@@ -7,6 +7,9 @@
 #   out/<program>-sysinfo.png              the System info screen
 #   out/<program>-capture.png              a screen capture on the clipboard, as after PrtSc
 #   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
+#   out/<program>-rectangle.png            a rectangle marked on it, its size in the title
+#   out/<program>-rectangle-cutout.bmp (and .png) that rectangle saved with "Save as" > "BMP"
+#   out/<program>-rectangle-captured.png   the clipboard after "Capture rectangle"
 #   out/<program>-ansi-black-on-white.png  ANSI text, black on white
 #   out/<program>-ansi-white-on-black.png  ANSI text, white on black
 #   out/<program>-oem-black-on-white.png   OEM text, black on white
@@ -103,6 +106,15 @@ helper --kovel-capture-screen
 shot capture
 helper --kovel-place-picture
 shot bitmap
+# A rectangle marked with the mouse, saved as a BMP file, then cut out to the clipboard.
+helper --kovel-drag=60,50,420,300
+shot rectangle
+rm -f "$OUT/$PROGRAM-rectangle-cutout.bmp"
+helper --kovel-save=257,"Z:${OUT//\//\\}\\$PROGRAM-rectangle-cutout.bmp" # Save as > BMP
+/usr/bin/convert "$OUT/$PROGRAM-rectangle-cutout.bmp" "$OUT/$PROGRAM-rectangle-cutout.png"
+SHOTS+=("$OUT/$PROGRAM-rectangle-cutout.bmp" "$OUT/$PROGRAM-rectangle-cutout.png")
+helper --kovel-command=305 # Options > Capture rectangle
+shot rectangle-captured
 helper --kovel-place-text=1 # CF_TEXT
 shot ansi-black-on-white
 helper --kovel-command=288 # Options > Text colors > white-on-black

@@ -335,7 +335,14 @@ int PlacePictureHelper() {
 
 } // namespace
 
+namespace {
+int DragHelper(const char* points);
+int SaveHelper(const char* commandAndPath);
+} // namespace
+
 int RunHelperMode(int argc, char** argv) {
+    const char dragOption[] = "--kovel-drag=";
+    const char saveOption[] = "--kovel-save=";
     const char commandOption[] = "--kovel-command=";
     const char textOption[] = "--kovel-place-text=";
     const char placeOption[] = "--kovel-place=";
@@ -357,6 +364,12 @@ int RunHelperMode(int argc, char** argv) {
         }
         if (strcmp(argv[i], "--kovel-place-picture") == 0) {
             return PlacePictureHelper();
+        }
+        if (strncmp(argv[i], dragOption, sizeof dragOption - 1) == 0) {
+            return DragHelper(argv[i] + sizeof dragOption - 1);
+        }
+        if (strncmp(argv[i], saveOption, sizeof saveOption - 1) == 0) {
+            return SaveHelper(argv[i] + sizeof saveOption - 1);
         }
     }
     return -1;
@@ -719,3 +732,74 @@ void DragMouse(HWND window, const std::vector<POINT>& path, bool release) {
         SendMouse(window, WM_LBUTTONUP, path.back().x, path.back().y);
     }
 }
+
+// ---- Helper modes that drive the running program's main window ----
+
+namespace {
+
+// Drags with the left button over the running program's client area: "x1,y1,x2,y2".
+int DragHelper(const char* points) {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    HWND window = FindWindowA("KOVEL", nullptr);
+    if (window == nullptr || sscanf(points, "%d,%d,%d,%d", &x1, &y1, &x2, &y2) != 4) {
+        return 1;
+    }
+    std::vector<POINT> path;
+    for (int step = 0; step <= 4; ++step) {
+        path.push_back(POINT{x1 + (x2 - x1) * step / 4, y1 + (y2 - y1) * step / 4});
+    }
+    DragMouse(window, path);
+    return 0;
+}
+
+struct OwnedDialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<OwnedDialogSearch*>(lParam);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0 &&
+        GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs a save command of the running program and answers its file dialog: "command,path".
+// Ends when the file exists (0) or after 20 seconds (1).
+int SaveHelper(const char* commandAndPath) {
+    char* rest = nullptr;
+    unsigned long command = strtoul(commandAndPath, &rest, 10);
+    HWND window = FindWindowA("KOVEL", nullptr);
+    if (window == nullptr || rest == nullptr || *rest != ',') {
+        return 1;
+    }
+    std::string path = rest + 1;
+    DeleteFileA(path.c_str());
+    PostMessageA(window, WM_COMMAND, command, 0);
+    OwnedDialogSearch search = {window, nullptr};
+    HWND box = nullptr;
+    bool typed = PumpUntil(
+        [&] {
+            search.found = nullptr;
+            EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+            box = search.found != nullptr ? FileNameBox(search.found) : nullptr;
+            return box != nullptr;
+        },
+        20000);
+    if (!typed) {
+        return 1;
+    }
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(search.found, IDOK);
+    return PumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     20000)
+               ? 0
+               : 1;
+}
+
+} // namespace

@@ -86,6 +86,9 @@ bool RunTestProgram(const std::string& arguments, DWORD* exitCode);
 //   --kovel-command=N        send WM_COMMAND N to the running program's main window
 //   --kovel-place-text=F     place a few lines of sample text as format F (1 or 7)
 //   --kovel-place-picture    place a colourful 1200 x 900 picture as CF_BITMAP
+//   --kovel-drag=X1,Y1,X2,Y2 drag with the left button over the running program's client area
+//   --kovel-save=N,PATH      send the save command N to the running program and answer its file
+//                            dialog with PATH; ends when the file exists
 int RunHelperMode(int argc, char** argv);
 
 // ---- Windows observed by tests ----
