@@ -12,22 +12,17 @@
 
 namespace {
 
-class CoordinatesDialogTest : public testing::Test {
+class CoordinatesDialogTest : public MainWindowFixture {
   protected:
     void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        GetClientRect(app.mainWindow, &client);
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         // Excess 320 and 128: one scroll step is 40 and 16 pixels.
         ASSERT_TRUE(PlaceHandles(
             other, {{CF_BITMAP, ColourSquaresBitmap(client.right + 320, client.bottom + 128)}}));
         ASSERT_EQ(ViewBitmap, app.view);
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
     }
     void ScrollOneStepEach() {
         SendMessageA(app.mainWindow, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
@@ -38,22 +33,14 @@ class CoordinatesDialogTest : public testing::Test {
     }
     // Runs "Enter coordinates" with the actions on its dialog; returns what they read.
     std::vector<std::string> EnterCoordinates(std::vector<DialogAction> actions) {
-        DialogScript script("Rectangle Coordinates", std::move(actions));
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdEnterCoordinates, 0);
-        PumpMessages();
-        EXPECT_TRUE(script.Finished());
-        EXPECT_FALSE(script.escaped) << "the dialog stayed open";
-        EXPECT_EQ(app.mainWindow, script.owner);
-        return script.reads;
+        DialogRun run =
+            CommandWithDialog(CmdEnterCoordinates, "Rectangle Coordinates", std::move(actions));
+        EXPECT_TRUE(run.finished);
+        EXPECT_FALSE(run.escaped) << "the dialog stayed open";
+        EXPECT_EQ(app.mainWindow, run.owner);
+        return run.reads;
     }
-    std::string Title() const {
-        char title[256] = {};
-        GetWindowTextA(app.mainWindow, title, sizeof title);
-        return title;
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-    RECT client = {};
+    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 using A = DialogAction;

@@ -17,35 +17,13 @@
 
 namespace {
 
-class RectangleCaptureTest : public testing::Test {
+class RectangleCaptureTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        GetClientRect(app.mainWindow, &client);
-    }
     void TearDown() override {
         SetSafeFileSinkLimit(0);
-        StopMainWindow();
-        EmptyClipboardAs(other);
+        MainWindowFixture::TearDown();
     }
-    std::string Title() const {
-        char title[256] = {};
-        GetWindowTextA(app.mainWindow, title, sizeof title);
-        return title;
-    }
-    int Beeps() const {
-        int beeps = 0;
-        for (int i = 0; i < feedback.count && i < 64; ++i) {
-            beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
-        }
-        return beeps;
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-    RECT client = {};
+    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 // The colour squares cut at `area` (image pixels), black past the picture's width x height.
@@ -131,7 +109,7 @@ TEST_F(RectangleCaptureTest, TheCutOutReplacesEveryImageFormat) {
     ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(width, height)},
                                      {CF_DIB, GlobalBytes(packed.data(), packed.size())},
                                      {CF_TEXT, GlobalBytes("words", 6)}}));
-    RunCommand(CmdShowBitmap);
+    Command(CmdShowBitmap);
     ASSERT_EQ(ViewBitmap, app.view);
     SendMessageA(app.mainWindow, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
     SendMessageA(app.mainWindow, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
@@ -139,7 +117,7 @@ TEST_F(RectangleCaptureTest, TheCutOutReplacesEveryImageFormat) {
     ASSERT_EQ(16, app.viewOffsetY);
     DragMouse(app.mainWindow, {{10, 10}, {110, 60}});
     ASSERT_EQ(1, app.rectShown);
-    RunCommand(CmdCaptureRect);
+    Command(CmdCaptureRect);
 
     RgbImage expected = SquaresCut({50, 26, 150, 76}, width, height);
     int depth = 0;
@@ -182,7 +160,7 @@ TEST_F(RectangleCaptureTest, PastTheEdgesBlackAndEitherDirectionTheSame) {
         ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(200, 150)}}));
         DragMouse(app.mainWindow, {drag.from, drag.to});
         ASSERT_EQ(1, app.rectShown) << drag.what;
-        RunCommand(CmdCaptureRect);
+        Command(CmdCaptureRect);
         RgbImage cut = ClipboardRgb();
         EXPECT_EQ(110, cut.width) << drag.what;
         EXPECT_EQ(90, cut.height) << drag.what;
@@ -204,7 +182,7 @@ TEST_F(RectangleCaptureTest, PaletteIndicesAreCopiedUnchanged) {
     std::vector<uint8_t> before;
     ReadBitmapRgb(source, palette, 8, &before);
     DragMouse(app.mainWindow, {{30, 40}, {130, 90}});
-    RunCommand(CmdCaptureRect);
+    Command(CmdCaptureRect);
     HBITMAP bitmap = nullptr;
     HPALETTE kept = nullptr;
     ClipboardHandles(&bitmap, &kept);
@@ -249,7 +227,7 @@ TEST_F(RectangleCaptureTest, ALoneDibIsConvertedFirst) {
     ASSERT_TRUE(PlaceDib(other, PackedDibOf(squares, 256)));
     ASSERT_EQ(ViewBitmap, app.view);
     DragMouse(app.mainWindow, {{20, 10}, {80, 50}});
-    RunCommand(CmdCaptureRect);
+    Command(CmdCaptureRect);
     RgbImage cut = ClipboardRgb();
     EXPECT_EQ("", FirstDifference(cut, SquaresCut({20, 10, 80, 50}, 96, 64)));
     EXPECT_EQ(0, app.rectShown);
@@ -265,7 +243,7 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
     ASSERT_EQ(1, app.rectShown);
     std::string caption = Title();
     RecordFeedback(&feedback);
-    RunCommand(CmdCaptureRect);
+    Command(CmdCaptureRect);
     EXPECT_EQ(1, feedback.count);
     EXPECT_EQ(1, Beeps());
     EXPECT_EQ(1, app.rectShown);
@@ -281,16 +259,16 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
     EXPECT_FALSE(FileExists(path));
 
     // Typed too large for a bitmap.
-    DialogScript script("Rectangle Coordinates", {{DialogAction::Type, RectLeft, "0"},
-                                                  {DialogAction::Type, RectTop, "0"},
-                                                  {DialogAction::Type, RectRight, "100000"},
-                                                  {DialogAction::Type, RectBottom, "100000"},
-                                                  {DialogAction::Press, RectOk, ""}});
-    RunCommand(CmdEnterCoordinates);
-    ASSERT_TRUE(script.Finished());
+    DialogRun typed = CommandWithDialog(CmdEnterCoordinates, "Rectangle Coordinates",
+                                        {{DialogAction::Type, RectLeft, "0"},
+                                         {DialogAction::Type, RectTop, "0"},
+                                         {DialogAction::Type, RectRight, "100000"},
+                                         {DialogAction::Type, RectBottom, "100000"},
+                                         {DialogAction::Press, RectOk, ""}});
+    ASSERT_TRUE(typed.finished);
     ASSERT_EQ(100000, app.rectImage.right);
     RecordFeedback(&feedback);
-    RunCommand(CmdCaptureRect);
+    Command(CmdCaptureRect);
     EXPECT_EQ(1, Beeps());
     EXPECT_EQ(1, app.rectShown);
     whole = ClipboardRgb();
@@ -343,7 +321,7 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
             std::string what = std::string(eightBit ? "8-bit " : "display ") + format.name + " " +
                                format.compression;
             if (format.compressionCommand != 0) {
-                RunCommand(format.compressionCommand);
+                Command(format.compressionCommand);
             }
             // Marked right to left.
             DragMouse(app.mainWindow, {{330, 120}, {220, 230}});
@@ -404,7 +382,7 @@ TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
 TEST_F(RectangleCaptureTest, PrintingARectangleChangesNothingHere) {
     ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(300, 200)}}));
     DragMouse(app.mainWindow, {{20, 20}, {120, 80}});
-    RunCommand(CmdPrint);
+    Command(CmdPrint);
     EXPECT_EQ(nullptr, GetOpenClipboardWindow());
     EXPECT_EQ(1, app.rectShown);
     EXPECT_EQ(300, ClipboardRgb().width);

@@ -16,19 +16,8 @@
 
 namespace {
 
-class RectangleSelectionTest : public testing::Test {
+class RectangleSelectionTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        GetClientRect(app.mainWindow, &client);
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
     // Places the colour squares, `extraX` and `extraY` pixels larger than the client area.
     void PlaceLargerPicture(int extraX, int extraY) {
         ASSERT_TRUE(PlaceHandles(
@@ -41,14 +30,7 @@ class RectangleSelectionTest : public testing::Test {
         SendMessageA(app.mainWindow, message, request, 0);
         PumpMessages();
     }
-    std::string Title() const {
-        char title[256] = {};
-        GetWindowTextA(app.mainWindow, title, sizeof title);
-        return title;
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-    RECT client = {};
+    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 void ExpectRect(const RECT& expected, const RECT& got, const char* what) {
@@ -292,11 +274,11 @@ TEST_F(RectangleSelectionTest, ABandOverTheBackgroundLeavesNoMark) {
 
 TEST_F(RectangleSelectionTest, ATextViewDropsTheRectangleAndClicksExplain) {
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT, CF_BITMAP}));
-    RunCommand(CmdShowBitmap);
+    Command(CmdShowBitmap);
     ASSERT_EQ(ViewBitmap, app.view);
     DragMouse(app.mainWindow, {{10, 10}, {40, 30}});
     ASSERT_EQ(1, app.rectShown);
-    RunCommand(CmdShowAnsiText);
+    Command(CmdShowAnsiText);
     EXPECT_EQ(0, app.rectShown);
     EXPECT_EQ("Palorin", Title());
     EXPECT_EQ("", BandFault(app.mainWindow, nullptr));

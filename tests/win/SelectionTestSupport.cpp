@@ -33,6 +33,12 @@ HBITMAP ColourSquaresBitmap(int width, int height) {
     return bitmap;
 }
 
+std::string WindowTitle(HWND window) {
+    char title[256] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
 bool ShownAs(COLORREF shown, COLORREF painted) {
     static const int bits = DisplayBits();
     COLORREF mask = bits == 16 ? 0xF8F8F8 : 0xFFFFFF;

@@ -18,6 +18,9 @@ COLORREF ColourSquareAt(int x, int y);
 // paint exactly).
 bool ShownAs(COLORREF shown, COLORREF painted);
 
+// The window's title.
+std::string WindowTitle(HWND window);
+
 // What the window shows compared with the view painted without a band: "" when every differing
 // pixel lies on the outline of `band` (its corners put in order, clipped to the client area) and
 // each visible side of it has differing pixels along at least a quarter of its length; with
