@@ -682,6 +682,55 @@ ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& 
     return pixels;
 }
 
+// ---- The clipboard held elsewhere ----
+
+namespace {
+
+struct HoldEvents {
+    HANDLE opened;
+    HANDLE release;
+};
+
+DWORD WINAPI HoldClipboard(void* parameter) {
+    auto* events = static_cast<HoldEvents*>(parameter);
+    HANDLE opened = events->opened;
+    HANDLE release = events->release;
+    delete events;
+    if (!OpenClipboardRetry(nullptr)) {
+        return 1;
+    }
+    SetEvent(opened);
+    WaitForSingleObject(release, 30000);
+    CloseClipboard();
+    return 0;
+}
+
+} // namespace
+
+ClipboardHeld::ClipboardHeld() {
+    opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread = CreateThread(nullptr, 0, HoldClipboard, new HoldEvents{opened, release}, 0, nullptr);
+    holding = thread != nullptr && WaitForSingleObject(opened, 4000) == WAIT_OBJECT_0;
+}
+
+ClipboardHeld::~ClipboardHeld() {
+    Release();
+    CloseHandle(opened);
+    CloseHandle(release);
+}
+
+void ClipboardHeld::Release() {
+    if (thread == nullptr) {
+        return;
+    }
+    SetEvent(release);
+    WaitForSingleObject(thread, 4000);
+    CloseHandle(thread);
+    thread = nullptr;
+    holding = false;
+}
+
 // ---- Misc ----
 
 int DisplayBits() {
