@@ -23,39 +23,58 @@ HPALETTE CreateBlackWhitePalette() {
     return CreatePalette(reinterpret_cast<LOGPALETTE*>(&table));
 }
 
-// A new page of width x height with the text drawn on it, or null when the page bitmap or its
-// drawing context could not be created or the clipboard could not be opened to read the text.
+// The text page in black and white on a monochrome bitmap of width x height, drawn as the text
+// view draws it; null when the bitmap or its drawing context cannot be created or the clipboard
+// cannot be opened to read the text.
+HBITMAP RenderMonochromePage(int width, int height) {
+    ScopedMemoryDC memory(nullptr);
+    if (memory == nullptr)
+        return nullptr;
+    ScopedGdiObject<HBITMAP> page(CreateBitmap(width, height, 1, 1, nullptr));
+    if (page == nullptr)
+        return nullptr;
+    ScopedSelectObject selected(memory, page);
+    ClipboardScope clipboard(app.mainWindow);
+    if (!clipboard.IsOpen())
+        return nullptr;
+    DrawTextPage(memory, width, height, app.view, app.blackOnWhite);
+    return page.Release();
+}
+
+// The page for a display of `bits` bits: the monochrome page itself at 8 bits or fewer; above,
+// a copy of it in a bitmap of the display's format. Text is drawn on the monochrome page only,
+// so that the font's smoothing, which a colour bitmap would get, adds no grey: the page holds
+// only black and white, pixel for pixel what the view shows. Null when a bitmap cannot be made.
 HBITMAP RenderPage(HPALETTE palette, int width, int height) {
     ScopedGetDC window(app.mainWindow);
     if (window == nullptr)
         return nullptr;
-    ScopedMemoryDC memory(window);
-    if (memory == nullptr)
-        return nullptr;
     int bits = GetDeviceCaps(window, BITSPIXEL) * GetDeviceCaps(window, PLANES);
-    // A display of 256 colours or fewer gets a monochrome page; above, one of the display's
-    // depth. Either way only black and white are drawn.
-    ScopedGdiObject<HBITMAP> page(bits <= 8 ? CreateBitmap(width, height, 1, 1, nullptr)
-                                            : CreateCompatibleBitmap(window, width, height));
+    ScopedGdiObject<HBITMAP> mono(RenderMonochromePage(width, height));
+    if (mono == nullptr || bits <= 8)
+        return mono.Release();
+    ScopedMemoryDC source(window);
+    ScopedMemoryDC target(window);
+    if (source == nullptr || target == nullptr)
+        return nullptr;
+    ScopedGdiObject<HBITMAP> page(CreateCompatibleBitmap(window, width, height));
     if (page == nullptr)
         return nullptr;
-    ScopedSelectObject selected(memory, page);
+    ScopedSelectObject selectedSource(source, mono);
+    ScopedSelectObject selectedTarget(target, page);
     HPALETTE oldPalette = nullptr;
     if (palette != nullptr) {
-        oldPalette = SelectPalette(memory, palette, TRUE);
-        RealizePalette(memory);
+        oldPalette = SelectPalette(target, palette, TRUE);
+        RealizePalette(target);
     }
-    bool drawn = false;
-    {
-        ClipboardScope clipboard(app.mainWindow);
-        if (clipboard.IsOpen()) {
-            DrawTextPage(memory, width, height, app.view, app.blackOnWhite);
-            drawn = true;
-        }
-    }
+    // A monochrome source takes the target's text colour for its 0 bits and its background
+    // colour for its 1 bits.
+    SetTextColor(target, RGB(0, 0, 0));
+    SetBkColor(target, RGB(255, 255, 255));
+    bool copied = BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY) != FALSE;
     if (oldPalette != nullptr)
-        SelectPalette(memory, oldPalette, TRUE);
-    return drawn ? page.Release() : nullptr;
+        SelectPalette(target, oldPalette, TRUE);
+    return copied ? page.Release() : nullptr;
 }
 
 // Adds the page and palette to the clipboard, beside what it holds; the clipboard owns them
