@@ -696,7 +696,15 @@ DWORD WINAPI HoldClipboard(void* parameter) {
     HANDLE opened = events->opened;
     HANDLE release = events->release;
     delete events;
-    if (!OpenClipboardRetry(nullptr)) {
+    // The system's own clipboard thread may hold it for a moment after a change.
+    bool open = false;
+    for (int tries = 0; tries < 400 && !open; ++tries) {
+        open = OpenClipboard(nullptr) != FALSE;
+        if (!open) {
+            Sleep(10);
+        }
+    }
+    if (!open) {
         return 1;
     }
     SetEvent(opened);
@@ -711,7 +719,10 @@ ClipboardHeld::ClipboardHeld() {
     opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread = CreateThread(nullptr, 0, HoldClipboard, new HoldEvents{opened, release}, 0, nullptr);
-    holding = thread != nullptr && WaitForSingleObject(opened, 4000) == WAIT_OBJECT_0;
+    // Messages are pumped meanwhile: the system's clipboard thread may be waiting on a window
+    // of this thread that owns the clipboard's contents.
+    holding = thread != nullptr &&
+              PumpUntil([this] { return WaitForSingleObject(opened, 0) == WAIT_OBJECT_0; }, 6000);
 }
 
 ClipboardHeld::~ClipboardHeld() {
