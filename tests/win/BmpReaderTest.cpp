@@ -374,9 +374,14 @@ TEST_F(BmpReaderTest, OpenBmpReadsAFileAnotherProgramIsWriting) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     RecordFeedback(&feedback);
-    bool chosen = RunCommandWithFile(CmdOpenBmp, good);
+    {
+        // Were the file refused, the dialog would come back: it is then cancelled.
+        DialogDriver driver(
+            {{DialogStep::SetFileName, 0, good}, {DialogStep::Click, IDCANCEL, ""}});
+        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+    }
     CloseHandle(writer);
-    ASSERT_TRUE(chosen);
+    PumpMessages();
     EXPECT_EQ(0, feedback.count) << feedback.events[1].text;
     EXPECT_EQ(ViewBitmap, app.view);
     EXPECT_EQ(7, ClipboardRgb().width);
