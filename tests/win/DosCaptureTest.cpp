@@ -51,24 +51,19 @@ Capture WriteCapture(const std::string& folder, const char* name, int width, int
     return capture;
 }
 
-class DosCaptureTest : public testing::Test {
+class DosCaptureTest : public MainWindowFixture {
   protected:
     void SetUp() override {
         folder = TempFolder();
         RemoveCaptures(folder);
-        other = OtherAppWindow();
-        // A bitmap from another program, which a capture replaces. (A clipboard that is not
-        // empty keeps the start-up from looking for a capture.)
-        ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
+        MainWindowFixture::SetUp();
+        // A bitmap from another program, which a capture replaces.
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
         ASSERT_EQ(ViewBitmap, app.view);
     }
     void TearDown() override {
         SetTempFolder(nullptr);
-        StopMainWindow();
-        EmptyClipboardAs(other);
+        MainWindowFixture::TearDown();
         ShowWindow(other, SW_HIDE);
         RemoveCaptures(folder);
     }
@@ -79,8 +74,6 @@ class DosCaptureTest : public testing::Test {
                 WriteCapture(folder, "DKOVL003.BMP", 15, 5, 3)};
     }
     std::string folder;
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
 };
 
 // Which of the captures are still on disk.
@@ -122,7 +115,7 @@ TEST_F(DosCaptureTest, CtrlNLoadsThreeCapturesOneByOneThenSaysThereAreNoMore) {
         std::vector<bool> before = Present(captures);
         DWORD sequence = GetClipboardSequenceNumber();
         RecordFeedback(&feedback);
-        RunCommand(CmdNextDosCapture);
+        Command(CmdNextDosCapture);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
         int which = Vanished(before, Present(captures));
         ASSERT_GE(which, 0) << "exactly one capture file must be deleted";
@@ -137,7 +130,7 @@ TEST_F(DosCaptureTest, CtrlNLoadsThreeCapturesOneByOneThenSaysThereAreNoMore) {
     EXPECT_EQ(0, CountPresent(captures));
     DWORD sequence = GetClipboardSequenceNumber();
     RecordFeedback(&feedback);
-    RunCommand(CmdNextDosCapture);
+    Command(CmdNextDosCapture);
     ASSERT_EQ(2, feedback.count);
     EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
     EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
@@ -176,7 +169,7 @@ TEST_F(DosCaptureTest, AFileThatIsNotABmpIsDeletedAndTheNextCtrlNLoadsTheNextCap
         std::vector<bool> before = Present(captures);
         DWORD sequence = GetClipboardSequenceNumber();
         RecordFeedback(&feedback);
-        RunCommand(CmdNextDosCapture);
+        Command(CmdNextDosCapture);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
         int which = Vanished(before, Present(captures));
         ASSERT_GE(which, 0);
@@ -198,13 +191,13 @@ TEST_F(DosCaptureTest, AFileThatIsNotABmpIsDeletedAndTheNextCtrlNLoadsTheNextCap
 TEST_F(DosCaptureTest, ClearClipboardWhileActiveLoadsACaptureAtOnce) {
     Capture capture = WriteCapture(folder, "DKOVL020.BMP", 11, 9, 20);
     RecordFeedback(&feedback);
-    RunCommand(CmdClearClipboard);
+    Command(CmdClearClipboard);
     ASSERT_TRUE(PumpUntil([&] { return app.view == ViewBitmap; }));
     EXPECT_FALSE(FileExists(capture.path));
     EXPECT_EQ("", FirstDifference(ClipboardRgb(), UpsideDown(capture.colors)));
     EXPECT_EQ(0, feedback.count);
     // With no capture left, clearing leaves the window empty and says nothing.
-    RunCommand(CmdClearClipboard);
+    Command(CmdClearClipboard);
     PumpMessages();
     EXPECT_EQ(ViewNone, app.view);
     EXPECT_EQ(ScreenIntro, app.screen);
@@ -250,7 +243,7 @@ TEST_F(DosCaptureTest, LoadingNeverBringsTheWindowForward) {
         SCOPED_TRACE(c.what);
         Capture capture = WriteCapture(folder, "DKOVL030.BMP", 13, 8, 30);
         ShowWindow(app.mainWindow, SW_SHOWNORMAL);
-        ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
         app.popupMode = 1;
         ASSERT_TRUE(ActivateWindow(other));
         if (c.minimised) {
@@ -271,7 +264,7 @@ TEST_F(DosCaptureTest, LoadingNeverBringsTheWindowForward) {
         EXPECT_EQ(c.minimised, IsIconic(app.mainWindow) != FALSE);
         EXPECT_EQ(1, app.popupMode);
         // A bitmap from another program does bring it forward: popup mode is on.
-        ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
         EXPECT_EQ(app.mainWindow, GetActiveWindow());
     }
 }
@@ -283,12 +276,12 @@ TEST_F(DosCaptureTest, ATemporaryFolderWithOrWithoutItsBackslash) {
         SetTempFolder(given.c_str());
         Capture capture = WriteCapture(own + "\\", "DKOVL040.BMP", 14, 3, 40);
         RecordFeedback(&feedback);
-        RunCommand(CmdNextDosCapture);
+        Command(CmdNextDosCapture);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
         EXPECT_STREQ((own + "\\DKOVL040.BMP").c_str(), app.dosCapturePath);
         EXPECT_FALSE(FileExists(capture.path));
         EXPECT_EQ("", FirstDifference(ClipboardRgb(), UpsideDown(capture.colors)));
-        ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
     }
 }
 
@@ -301,14 +294,14 @@ TEST_F(DosCaptureTest, ACaptureStillBeingWrittenWaits) {
     ASSERT_NE(INVALID_HANDLE_VALUE, writing);
     DWORD sequence = GetClipboardSequenceNumber();
     RecordFeedback(&feedback);
-    RunCommand(CmdNextDosCapture);
+    Command(CmdNextDosCapture);
     CloseHandle(writing);
     ASSERT_EQ(2, feedback.count);
     EXPECT_STREQ("There are no more DOS captures to display.", feedback.events[1].text);
     EXPECT_TRUE(FileExists(capture.path));
     EXPECT_EQ(sequence, GetClipboardSequenceNumber());
     RecordFeedback(&feedback);
-    RunCommand(CmdNextDosCapture);
+    Command(CmdNextDosCapture);
     EXPECT_EQ(0, feedback.count);
     EXPECT_FALSE(FileExists(capture.path));
     EXPECT_EQ("", FirstDifference(ClipboardRgb(), UpsideDown(capture.colors)));
@@ -341,7 +334,7 @@ TEST_F(DosCaptureTest, ACaptureThatCannotBePlacedIsKept) {
         }
     }
     RecordFeedback(&feedback);
-    RunCommand(CmdNextDosCapture);
+    Command(CmdNextDosCapture);
     EXPECT_EQ(0, feedback.count);
     EXPECT_FALSE(FileExists(capture.path));
     EXPECT_EQ("", FirstDifference(ClipboardRgb(), UpsideDown(capture.colors)));

@@ -17,29 +17,18 @@
 
 namespace {
 
-class TextToBitmapTest : public testing::Test {
+class TextToBitmapTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
-        GetClientRect(app.mainWindow, &client);
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
     // Puts the text on the clipboard as another program would and sets the colours.
     void PlaceText(UINT format, const std::string& text, bool blackOnWhite) {
-        ASSERT_TRUE(PlaceHandles(other, {{format, GlobalBytes(text.c_str(), text.size() + 1)}}));
+        ASSERT_TRUE(Place(ClipSource::Text(format, text)));
         ASSERT_EQ(format == CF_OEMTEXT ? ViewOemText : ViewAnsiText, app.view);
         app.blackOnWhite = blackOnWhite ? 1 : 0;
     }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-    RECT client = {};
+    // Runs a save command, typing the path into its file dialog.
+    bool SaveAs(unsigned command, const std::string& path) {
+        return CommandWithDialog(command, "", {{DialogAction::FileName, 0, path}}).finished;
+    }
 };
 
 const uint32_t black = 0x000000;
@@ -100,11 +89,11 @@ TEST_F(TextToBitmapTest, CtrlBAddsThePageOfTheTextViewBesideTheText) {
     int height = GetSystemMetrics(SM_CYSCREEN);
     for (const PageCase& c : pageCases) {
         SCOPED_TRACE(c.what);
-        PlaceText(c.format, c.text, c.blackOnWhite);
+        ASSERT_NO_FATAL_FAILURE(PlaceText(c.format, c.text, c.blackOnWhite));
         // What the text view shows, before the page exists.
         SetScrollPos(app.mainWindow, SB_HORZ, c.position, TRUE);
         SetScrollPos(app.mainWindow, SB_VERT, c.position, TRUE);
-        ClientPixels view = PrintClientPixels(app.mainWindow);
+        ClientPixels view = Pixels();
         int offsetX = app.viewOffsetX;
         int offsetY = app.viewOffsetY;
         ASSERT_EQ(ViewOffset(width, client.right, c.position), offsetX);
@@ -112,7 +101,7 @@ TEST_F(TextToBitmapTest, CtrlBAddsThePageOfTheTextViewBesideTheText) {
         ASSERT_FALSE(std::count(before.begin(), before.end(), UINT(CF_BITMAP)));
 
         RecordFeedback(&feedback);
-        RunCommand(CmdTextToBitmap);
+        Command(CmdTextToBitmap);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
 
         // The text formats stay; the bitmap and palette are added (the system may offer the
@@ -161,7 +150,7 @@ TEST_F(TextToBitmapTest, CtrlBPlacesAPageTheViewerIsToldAbout) {
     TestViewer viewer;
     JoinViewer(viewer);
     int draws = viewer.drawCount;
-    RunCommand(CmdTextToBitmap);
+    Command(CmdTextToBitmap);
     EXPECT_EQ(draws + 1, viewer.drawCount);
     LeaveViewer(viewer);
     HBITMAP bitmap = nullptr;
@@ -216,7 +205,7 @@ TEST_F(TextToBitmapTest, SavedPagesDecodeToThePage) {
             PlaceText(t.format, text, t.blackOnWhite);
             std::vector<UINT> before = ClipboardFormats();
             if (kind.compressionCommand != 0) {
-                RunCommand(kind.compressionCommand);
+                Command(kind.compressionCommand);
             }
             std::string file = std::string("text-page-") + t.name + "-" + kind.format + "-" +
                                kind.compression + "-" + std::to_string(display) + "." +
@@ -224,7 +213,7 @@ TEST_F(TextToBitmapTest, SavedPagesDecodeToThePage) {
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
             RecordFeedback(&feedback);
-            ASSERT_TRUE(RunCommandWithFile(kind.command, path));
+            ASSERT_TRUE(SaveAs(kind.command, path));
             EXPECT_EQ(before, ClipboardFormats());
             EXPECT_EQ(nullptr, GetOpenClipboardWindow());
             if (std::string(kind.format) == "gif" && display > 8) {
@@ -305,7 +294,7 @@ TEST_F(TextToBitmapTest, TextThatCannotBeReadIsReported) {
     {
         ClipboardHeld held;
         ASSERT_TRUE(held.Holding());
-        RunCommand(CmdTextToBitmap);
+        Command(CmdTextToBitmap);
     }
     PumpMessages();
     ASSERT_EQ(2, feedback.count);
