@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
 #include "shell/Shell.h"
 #include "tests/win/TestBed.h"
 
@@ -23,6 +24,7 @@ class CommandTest : public testing::Test {
     }
     void TearDown() override {
         StopMainWindow();
+        SetHelpFolder(nullptr);
         EmptyClipboardAs(other);
     }
     void Command(unsigned command) {
@@ -387,6 +389,14 @@ TEST_F(CommandTest, ClearClipboardEmptiesItAndTheView) {
 }
 
 TEST_F(CommandTest, HelpGoesToTheHelpFileOfTheIdentityAndClosesAtTheEnd) {
+    // WinHelp is called only with the identity's .HLP in place beside the program (here: the
+    // folder the tests name); the manual beside it then stays unused.
+    std::string folder = FreshTempFolder("kovel-help-hlp");
+    ASSERT_FALSE(folder.empty());
+    ASSERT_TRUE(WriteFileBytes(folder + "\\WPLN.HLP", "stands in for a help file"));
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
+                          (folder + "\\PALORIN.CHM").c_str(), FALSE));
+    SetHelpFolder(folder.c_str());
     Command(CmdHelpContents);
     Command(CmdHelpSearch);
     Command(CmdHelpOnHelp);
@@ -399,9 +409,11 @@ TEST_F(CommandTest, HelpGoesToTheHelpFileOfTheIdentityAndClosesAtTheEnd) {
         EXPECT_EQ(window, feedback.events[i].owner);
         EXPECT_EQ(expected[i], feedback.events[i].code);
         EXPECT_EQ(0u, feedback.events[i].data);
-        EXPECT_STREQ("WPLN.HLP", feedback.events[i].text);
+        EXPECT_EQ(folder + "\\WPLN.HLP", feedback.events[i].text);
     }
     EXPECT_EQ(0x105u, UINT(HELP_PARTIALKEY));
+    EXPECT_EQ(nullptr, FindWindowA("HH Parent", nullptr)) << "the manual opened as well";
+    SetHelpFolder(nullptr);
 }
 
 TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {

@@ -1,0 +1,169 @@
+// The Help menu: the manual in HTML Help beside the program, WinHelp when the identity's .HLP is
+// there instead, and a message naming the missing file when neither is. No test here reaches
+// WinHelpA: it is recorded, and the .HLP case lives in CommandTest with a stand-in file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/HtmlHelpViewer.h"
+#include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
+#include "tests/win/TestBed.h"
+
+namespace {
+
+const char* const ManualTitle = "Palorin User's Manual"; // the title the manual is built with
+const DWORD HelpWindowLimitMs = 15000;
+
+HWND HelpWindow() {
+    return FindWindowA("HH Parent", ManualTitle);
+}
+
+std::string FileStart(const std::string& path, size_t count) {
+    std::string bytes(count, '\0');
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    DWORD read = 0;
+    ReadFile(file, &bytes[0], DWORD(count), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+DWORD FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return data.nFileSizeLow;
+}
+
+class HelpTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(1, StartMainWindow(&feedback));
+        feedback.count = 0;
+    }
+    void TearDown() override {
+        StopMainWindow();
+        SetHelpFolder(nullptr);
+        PumpUntil([] { return HelpWindow() == nullptr; }, HelpWindowLimitMs);
+    }
+    void Command(unsigned command) {
+        SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
+        PumpMessages();
+    }
+    // A folder holding only the manual, copied from beside the test program.
+    std::string FolderWithManual() {
+        std::string folder = FreshTempFolder("kovel-help-chm");
+        if (!folder.empty() && !CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
+                                          (folder + "\\PALORIN.CHM").c_str(), FALSE))
+            folder.clear();
+        return folder;
+    }
+    FeedbackLog feedback = {};
+};
+
+TEST_F(HelpTest, TheBuildPutsBothManualsBesideThePrograms) {
+    for (const char* name : {"PALORIN.CHM", "MENDRIVAL.CHM"}) {
+        EXPECT_EQ("ITSF", FileStart(BesideTestProgram(name), 4)) << name; // a compiled .chm
+        EXPECT_GT(FileSize(BesideTestProgram(name)), 20000u) << name;
+    }
+    const struct {
+        const char* name;
+        const char* firstLine;
+    } docs[] = {{"PALORIN.DOC", "Welcome to Palorin\r\n"},
+                {"MENDRIVAL.DOC", "Welcome to Mendrival\r\n"}};
+    for (const auto& doc : docs) {
+        std::string path = BesideTestProgram(doc.name);
+        EXPECT_EQ(doc.firstLine, FileStart(path, strlen(doc.firstLine))) << doc.name;
+        EXPECT_GT(FileSize(path), 10000u) << doc.name;
+    }
+}
+
+TEST_F(HelpTest, TheHelpFolderIsTheProgramsOwnFolder) {
+    std::string expected = BesideTestProgram("");
+    expected.pop_back(); // the trailing backslash
+    EXPECT_EQ(0, lstrcmpiA(expected.c_str(), HelpFolder()));
+    char name[32];
+    ManualFileName("Mendrival", name, sizeof name);
+    EXPECT_STREQ("MENDRIVAL.CHM", name);
+    ManualFileName("Palorin", name, sizeof name);
+    EXPECT_STREQ("PALORIN.CHM", name);
+}
+
+TEST_F(HelpTest, EachCommandOpensTheManualWhileTheWindowKeepsAnswering) {
+    ASSERT_TRUE(HtmlHelpAvailable()) << "hhctrl.ocx or its HtmlHelpA is missing";
+    for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
+        SCOPED_TRACE(command);
+        if (!IsWindow(app.mainWindow))
+            ASSERT_EQ(1, StartMainWindow(&feedback));
+        std::string folder = FolderWithManual();
+        ASSERT_FALSE(folder.empty());
+        SetHelpFolder(folder.c_str());
+        feedback.count = 0;
+        ASSERT_EQ(nullptr, HelpWindow());
+
+        Command(command);
+        ASSERT_TRUE(PumpUntil([] { return HelpWindow() != nullptr; }, HelpWindowLimitMs))
+            << "no help window titled " << ManualTitle;
+        HWND help = HelpWindow();
+        EXPECT_TRUE(IsWindowVisible(help));
+        // The main window still answers while the help window is open.
+        DWORD_PTR answer = 0;
+        EXPECT_NE(
+            0, SendMessageTimeoutA(app.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+        Command(CmdSystemInfo);
+        EXPECT_EQ(ScreenSystemInfo, app.screen);
+        Command(CmdInfoOk);
+        EXPECT_NE(ScreenSystemInfo, app.screen);
+        EXPECT_EQ(0, feedback.count) << "a box, beep or WinHelp call came with the manual";
+
+        // Closing the main window closes the help window it opened.
+        StopMainWindow();
+        EXPECT_TRUE(PumpUntil([help] { return IsWindow(help) == FALSE; }, HelpWindowLimitMs))
+            << "the help window outlived the main window";
+    }
+}
+
+TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
+    const struct {
+        const char* title;
+        const char* helpFile;
+        const char* manual;
+    } identities[] = {{"Palorin", "WPLN.HLP", "PALORIN.CHM"},
+                      {"Mendrival", "KOVEL.HLP", "MENDRIVAL.CHM"}};
+    std::string folder = FreshTempFolder("kovel-help-none");
+    ASSERT_FALSE(folder.empty());
+    SetHelpFolder(folder.c_str());
+    for (const auto& identity : identities) {
+        lstrcpyA(app.titleText, identity.title);
+        lstrcpyA(app.helpFile, identity.helpFile);
+        for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
+            SCOPED_TRACE(std::string(identity.title) + " " + std::to_string(command));
+            feedback.count = 0;
+            Command(command);
+            ASSERT_EQ(2, feedback.count);
+            EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
+            EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
+            const FeedbackEvent& box = feedback.events[1];
+            EXPECT_EQ(FeedbackBox, box.kind);
+            EXPECT_EQ(app.mainWindow, box.owner);
+            EXPECT_STREQ("HELP STATUS", box.title);
+            std::string text = box.text;
+            EXPECT_NE(std::string::npos, text.find(identity.manual)) << text;
+            EXPECT_NE(std::string::npos, text.find(identity.helpFile)) << text;
+            EXPECT_NE(std::string::npos, text.find(folder)) << text;
+            EXPECT_EQ(nullptr, FindWindowA("HH Parent", nullptr));
+        }
+    }
+    // Nothing was opened, so closing asks no viewer to quit.
+    feedback.count = 0;
+    HWND window = app.mainWindow;
+    StopMainWindow();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, feedback.count);
+}
+
+} // namespace
