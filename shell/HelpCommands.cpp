@@ -118,9 +118,8 @@ void RunHelpCommand(unsigned command) {
 }
 
 void CloseHelp() {
-    if (winHelpPath[0] != '\0') {
-        CallWinHelp(app.mainWindow, winHelpPath, HELP_QUIT, 0);
-        winHelpPath[0] = '\0';
-    }
+    // HELP_QUIT as always (it starts no viewer when none runs), with the file WinHelp was given.
+    CallWinHelp(app.mainWindow, winHelpPath[0] != '\0' ? winHelpPath : app.helpFile, HELP_QUIT, 0);
+    winHelpPath[0] = '\0';
     CloseHtmlHelp();
 }

@@ -7,7 +7,8 @@
 // Runs CmdHelpContents, CmdHelpSearch or CmdHelpOnHelp.
 void RunHelpCommand(unsigned command);
 
-// Closes the help windows that the commands opened (at the main window's destruction).
+// Closes the help windows that the commands opened (at the main window's destruction):
+// HELP_QUIT to WinHelp and HH_CLOSE_ALL to the HTML Help viewer when it was used.
 void CloseHelp();
 
 // The folder searched for the help files: the program's own folder, unless tests named another

@@ -8,6 +8,7 @@
 #include "shell/CommandIds.h"
 #include "shell/HelpCommands.h"
 #include "shell/Shell.h"
+#include "tests/win/ImageTestSupport.h"
 #include "tests/win/TestBed.h"
 
 namespace {
@@ -391,9 +392,9 @@ TEST_F(CommandTest, ClearClipboardEmptiesItAndTheView) {
 TEST_F(CommandTest, HelpGoesToTheHelpFileOfTheIdentityAndClosesAtTheEnd) {
     // WinHelp is called only with the identity's .HLP in place beside the program (here: the
     // folder the tests name); the manual beside it then stays unused.
-    std::string folder = FreshTempFolder("kovel-help-hlp");
+    std::string folder = FreshTempFolder("help-hlp");
     ASSERT_FALSE(folder.empty());
-    ASSERT_TRUE(WriteFileBytes(folder + "\\WPLN.HLP", "stands in for a help file"));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\WPLN.HLP", {'?', '_', 3, 0}));
     ASSERT_TRUE(CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
                           (folder + "\\PALORIN.CHM").c_str(), FALSE));
     SetHelpFolder(folder.c_str());

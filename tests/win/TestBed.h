@@ -171,10 +171,3 @@ int DisplayBits();
 
 // Full path of a file next to this test program (the programs under test are built there).
 std::string BesideTestProgram(const char* fileName);
-
-// An empty folder of this name under the temporary folder (emptied of files when it exists);
-// returns its path without a trailing backslash, or "" when it cannot be made.
-std::string FreshTempFolder(const char* name);
-
-// Writes the bytes into a new file (replacing one that exists); false on failure.
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
