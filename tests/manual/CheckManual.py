@@ -4,6 +4,7 @@
     CheckManual.py SOURCE_DIR BUILD_DIR
 
 - every page of docs/manual is in the table of contents, and the built contents file reaches it;
+  the page that Help on Help opens is one of them;
 - every link and picture inside the pages resolves (files and #anchors);
 - every menu command of both menu resources (walked in resources/*.rc) is named in the manual
   by its full menu path, exactly as the menu shows it, and every accelerator is on the keyboard
@@ -102,6 +103,12 @@ def check_identity(source, build, product, menu_items, doc_cut=0):
     if sorted(pages) != sources:
         problem("%s: built pages %s differ from the sources %s" % (product, sorted(pages),
                                                                     sources))
+
+    # The page that Help on Help opens exists.
+    with open(os.path.join(source, "shell", "HelpCommands.h"), encoding="ascii") as f:
+        help_page = re.search(r'#define HelpOnHelpPage "([^"]+)"', f.read())
+    if not help_page or help_page.group(1) not in pages:
+        problem("%s: the page that Help on Help opens is not in the manual" % product)
 
     # Reachable from the contents, and the index points at pages that exist.
     contents = sitemap_targets(os.path.join(work, "manual.hhc"))
