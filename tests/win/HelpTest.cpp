@@ -3,6 +3,10 @@
 // WinHelpA: it is recorded, and the .HLP case lives in CommandTest with a stand-in file.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -29,6 +33,31 @@ std::string FileStart(const std::string& path, size_t count) {
 
 size_t FileSize(const std::string& path) {
     return ReadFileBytes(path).size();
+}
+
+int CountOccurrences(const std::vector<uint8_t>& bytes, const std::string& text) {
+    std::string all(bytes.begin(), bytes.end());
+    int count = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+// The first tree-view control among the window's descendants.
+HWND ContentsTree(HWND window) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM result) -> BOOL {
+            char name[64] = "";
+            GetClassNameA(child, name, sizeof name);
+            if (lstrcmpiA(name, WC_TREEVIEWA) != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(result) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 class HelpTest : public testing::Test {
@@ -104,6 +133,16 @@ TEST_F(HelpTest, EachCommandOpensTheManualWhileTheWindowKeepsAnswering) {
             << "no help window titled " << ManualTitle;
         HWND help = HelpWindow();
         EXPECT_TRUE(IsWindowVisible(help));
+        if (command == CmdHelpContents) {
+            // The contents tree holds every page of the built contents file.
+            int pages =
+                CountOccurrences(ReadFileBytes(BesideTestProgram("manual-palorin\\manual.hhc")),
+                                 "<param name=\"Local\"");
+            ASSERT_GE(pages, 10);
+            HWND tree = ContentsTree(help);
+            ASSERT_NE(nullptr, tree) << "the help window shows no contents tree";
+            EXPECT_EQ(pages, int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
+        }
         // The main window still answers while the help window is open.
         DWORD_PTR answer = 0;
         EXPECT_NE(
