@@ -43,20 +43,19 @@ int CountOccurrences(const std::vector<uint8_t>& bytes, const std::string& text)
     return count;
 }
 
+BOOL CALLBACK KeepTreeView(HWND child, LPARAM result) {
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, WC_TREEVIEWA) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = child;
+    return FALSE;
+}
+
 // The first tree-view control among the window's descendants.
 HWND ContentsTree(HWND window) {
     HWND found = nullptr;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM result) -> BOOL {
-            char name[64] = "";
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, WC_TREEVIEWA) != 0)
-                return TRUE;
-            *reinterpret_cast<HWND*>(result) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(window, KeepTreeView, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
