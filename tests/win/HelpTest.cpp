@@ -59,32 +59,25 @@ HWND ContentsTree(HWND window) {
     return found;
 }
 
-class HelpTest : public testing::Test {
+class HelpTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        feedback.count = 0;
-    }
     void TearDown() override {
-        StopMainWindow();
+        MainWindowFixture::TearDown();
         SetHelpFolder(nullptr);
-        PumpUntil([] { return HelpWindow() == nullptr; }, HelpWindowLimitMs);
+        EXPECT_TRUE(PumpUntil([] { return HelpWindow() == nullptr; }, HelpWindowLimitMs))
+            << "a help window outlived the main window";
     }
-    void Command(unsigned command) {
-        SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-        PumpMessages();
-    }
-    // A folder holding only the manual, copied from beside the test program.
-    // (One folder per command: the viewer may keep a closed manual's file open for a while.)
-    std::string FolderWithManual(unsigned command) {
-        std::string folder = FreshTempFolder(("help-chm-" + std::to_string(command)).c_str());
-        if (!folder.empty() && !CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
-                                          (folder + "\\PALORIN.CHM").c_str(), FALSE))
-            folder.clear();
-        return folder;
-    }
-    FeedbackLog feedback = {};
 };
+
+// A folder holding only the manual, copied from beside the test program. (One folder per
+// command: the viewer may keep a closed manual's file open for a while.)
+std::string FolderWithManual(unsigned command) {
+    std::string folder = FreshTempFolder(("help-chm-" + std::to_string(command)).c_str());
+    if (!folder.empty() && !CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
+                                      (folder + "\\PALORIN.CHM").c_str(), FALSE))
+        folder.clear();
+    return folder;
+}
 
 TEST_F(HelpTest, TheBuildPutsBothManualsBesideThePrograms) {
     for (const char* name : {"PALORIN.CHM", "MENDRIVAL.CHM"}) {
@@ -114,50 +107,48 @@ TEST_F(HelpTest, TheHelpFolderIsTheProgramsOwnFolder) {
     EXPECT_STREQ("PALORIN.CHM", name);
 }
 
-TEST_F(HelpTest, EachCommandOpensTheManualWhileTheWindowKeepsAnswering) {
+class HelpCommandTest : public HelpTest, public testing::WithParamInterface<unsigned> {};
+
+TEST_P(HelpCommandTest, OpensTheManualWhileTheWindowKeepsAnswering) {
+    unsigned command = GetParam();
     ASSERT_TRUE(HtmlHelpAvailable()) << "hhctrl.ocx or its HtmlHelpA is missing";
-    for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
-        SCOPED_TRACE(command);
-        if (!IsWindow(app.mainWindow)) {
-            ASSERT_EQ(1, StartMainWindow(&feedback));
-        }
-        std::string folder = FolderWithManual(command);
-        ASSERT_FALSE(folder.empty());
-        SetHelpFolder(folder.c_str());
-        feedback.count = 0;
-        ASSERT_EQ(nullptr, HelpWindow());
+    std::string folder = FolderWithManual(command);
+    ASSERT_FALSE(folder.empty());
+    SetHelpFolder(folder.c_str());
+    ASSERT_EQ(nullptr, HelpWindow());
 
-        Command(command);
-        ASSERT_TRUE(PumpUntil([] { return HelpWindow() != nullptr; }, HelpWindowLimitMs))
-            << "no help window titled " << ManualTitle;
-        HWND help = HelpWindow();
-        EXPECT_TRUE(IsWindowVisible(help));
-        if (command == CmdHelpContents) {
-            // The contents tree holds every page of the built contents file.
-            int pages =
-                CountOccurrences(ReadFileBytes(BesideTestProgram("manual-palorin\\manual.hhc")),
-                                 "<param name=\"Local\"");
-            ASSERT_GE(pages, 10);
-            HWND tree = ContentsTree(help);
-            ASSERT_NE(nullptr, tree) << "the help window shows no contents tree";
-            EXPECT_EQ(pages, int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
-        }
-        // The main window still answers while the help window is open.
-        DWORD_PTR answer = 0;
-        EXPECT_NE(
-            0, SendMessageTimeoutA(app.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
-        Command(CmdSystemInfo);
-        EXPECT_EQ(ScreenSystemInfo, app.screen);
-        Command(CmdInfoOk);
-        EXPECT_NE(ScreenSystemInfo, app.screen);
-        EXPECT_EQ(0, feedback.count) << "a box, beep or WinHelp call came with the manual";
-
-        // Closing the main window closes the help window it opened.
-        StopMainWindow();
-        EXPECT_TRUE(PumpUntil([help] { return IsWindow(help) == FALSE; }, HelpWindowLimitMs))
-            << "the help window outlived the main window";
+    Command(command);
+    ASSERT_TRUE(PumpUntil([] { return HelpWindow() != nullptr; }, HelpWindowLimitMs))
+        << "no help window titled " << ManualTitle;
+    HWND help = HelpWindow();
+    EXPECT_TRUE(IsWindowVisible(help));
+    if (command == CmdHelpContents) {
+        // The contents tree holds every page of the built contents file.
+        int pages = CountOccurrences(ReadFileBytes(BesideTestProgram("manual-palorin\\manual.hhc")),
+                                     "<param name=\"Local\"");
+        ASSERT_GE(pages, 10);
+        HWND tree = ContentsTree(help);
+        ASSERT_NE(nullptr, tree) << "the help window shows no contents tree";
+        EXPECT_EQ(pages, int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
     }
+    // The main window still answers while the help window is open.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0,
+              SendMessageTimeoutA(app.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+    Command(CmdSystemInfo);
+    EXPECT_EQ(ScreenSystemInfo, app.screen);
+    Command(CmdInfoOk);
+    EXPECT_NE(ScreenSystemInfo, app.screen);
+    EXPECT_EQ(0, feedback.count) << "a box, beep or WinHelp call came with the manual";
+
+    // Closing the main window closes the help window it opened.
+    StopMainWindow();
+    EXPECT_TRUE(PumpUntil([help] { return IsWindow(help) == FALSE; }, HelpWindowLimitMs))
+        << "the help window outlived the main window";
 }
+
+INSTANTIATE_TEST_SUITE_P(ContentsSearchHelpOnHelp, HelpCommandTest,
+                         testing::Values(CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp));
 
 TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
     const struct {
