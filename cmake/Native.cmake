@@ -19,6 +19,8 @@ add_library(codec STATIC ${CODEC_SOURCES})
 target_include_directories(codec PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(codec PRIVATE ${KOVEL_WARNINGS} ${KOVEL_SAN_FLAGS})
 target_link_options(codec PUBLIC ${KOVEL_SAN_FLAGS})
+# The PNG writer deflates through zlib.
+target_link_libraries(codec PUBLIC z)
 
 enable_testing()
 
@@ -32,7 +34,8 @@ if(NOT KOVEL_BENCH)
         target_compile_options(native_tests PRIVATE ${KOVEL_WARNINGS} ${KOVEL_SAN_FLAGS})
         target_compile_definitions(native_tests PRIVATE
             KOVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KOVEL_BINARY_DIR="${CMAKE_BINARY_DIR}")
-        target_link_libraries(native_tests PRIVATE codec GTest::gtest_main)
+        # libpng decodes the PNG writer's files in the round-trip tests.
+        target_link_libraries(native_tests PRIVATE codec GTest::gtest_main png)
         include(GoogleTest)
         gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
     endif()

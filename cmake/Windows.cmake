@@ -8,6 +8,10 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
 add_library(codec STATIC ${CODEC_SOURCES})
 target_include_directories(codec PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(codec PRIVATE ${KOVEL_WARNINGS})
+# The PNG writer deflates through zlib, linked from its static archive: the programs need no
+# zlib DLL.
+find_library(KOVEL_ZLIB_STATIC NAMES libz.a REQUIRED)
+target_link_libraries(codec PUBLIC ${KOVEL_ZLIB_STATIC})
 
 # Everything of the programs except WinMain and the identity flag, so that the tests link the
 # same code and create the main window in their own process.
