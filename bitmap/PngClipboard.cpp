@@ -2,6 +2,7 @@
 
 #include "bitmap/AlphaOverWhite.h"
 #include "bitmap/DibRules.h"
+#include "bitmap/PngChunks.h"
 #include "shell/AppState.h"
 
 #include <objbase.h>
@@ -12,8 +13,6 @@
 #include <new>
 
 namespace {
-
-const uint8_t Signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 // Releases a COM interface at the end of its scope.
 template <typename T> struct ComRef {
@@ -111,8 +110,10 @@ UINT PngClipboardFormat() {
 }
 
 HGLOBAL DibFromPng(const uint8_t* data, size_t size) {
-    if (data == nullptr || size < sizeof Signature || std::memcmp(data, Signature, 8) != 0 ||
-        size > 0xFFFFFFFFu)
+    // Only a whole PNG with intact chunks, of a size a DIB can hold, reaches the codec.
+    PngHeaderInfo header;
+    if (size > 0xFFFFFFFFu || CheckPngChunks(data, size, &header) != PngChunksOk ||
+        header.width > uint32_t(DibMaxDimension) || header.height > uint32_t(DibMaxDimension))
         return nullptr;
     ComScope com;
     ComRef<IWICImagingFactory> factory;

@@ -14,7 +14,8 @@ UINT PngClipboardFormat();
 
 // Decodes a PNG file image with the platform's codec into a packed DIB of 24 bits, every pixel
 // composed over white. Returns the block (GMEM_MOVEABLE, unlocked; the caller owns it), or null
-// when the bytes are not a PNG the codec reads, or the image is larger than a DIB may be.
+// when the bytes are not a whole PNG with intact chunks (CheckPngChunks), the codec cannot read
+// them, or the image is larger than a DIB may be.
 HGLOBAL DibFromPng(const uint8_t* data, size_t size);
 
 // With the clipboard open: when it holds "PNG" and neither CF_BITMAP nor CF_DIB, places the

@@ -52,13 +52,20 @@ inline uint8_t Paeth(int a, int b, int c) {
     return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-// Sum of the bytes read as signed values, without sign: the usual cheap estimate of how well a
-// filtered row compresses.
-uint64_t SignedSum(const uint8_t* p, size_t n) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; ++i)
-        sum += p[i] < 128 ? p[i] : 256u - p[i];
-    return sum;
+// A filtered byte read as a signed value, without sign: summed over a row, the usual cheap
+// estimate of how well the row compresses.
+inline uint32_t Magnitude(uint8_t v) {
+    return v < 128 ? v : 256u - v;
+}
+
+// The Paeth predictor written with selects only, so that the compiler can run it on many bytes
+// at once; the same choice as Paeth(), ties going to a, then b.
+inline int PaethBranchless(int a, int b, int c) {
+    const int pa = b > c ? b - c : c - b;                             // |p - a|
+    const int pb = a > c ? a - c : c - a;                             // |p - b|
+    const int pc = a + b - 2 * c < 0 ? 2 * c - a - b : a + b - 2 * c; // |p - c|
+    const int bc = pb <= pc ? b : c;
+    return pa <= pb && pa <= pc ? a : bc;
 }
 
 // Index of pixel x of an indexed DIB row.
@@ -247,21 +254,44 @@ void PngFilterRow(PngFilter filter, const uint8_t* row, const uint8_t* prior, si
 
 PngFilter PngChooseFilter(const uint8_t* row, const uint8_t* prior, size_t n, size_t bpp,
                           uint8_t* out) {
-    PngFilter best = PngFilterNone;
-    uint64_t bestSum = SignedSum(row, n);
-    std::memcpy(out, row, n);
-    for (int f = PngFilterSub; f <= PngFilterPaeth; ++f) {
-        uint8_t* candidate = out + static_cast<size_t>(f) * n;
-        PngFilterRow(static_cast<PngFilter>(f), row, prior, n, bpp, candidate);
-        const uint64_t sum = SignedSum(candidate, n);
-        if (sum < bestSum) {
-            bestSum = sum;
-            best = static_cast<PngFilter>(f);
-        }
+    // A row equal to the one above is common on screens: Up makes it all zeros, the best any
+    // filter can do.
+    if (std::memcmp(row, prior, n) == 0) {
+        std::memset(out, 0, n);
+        return PngFilterUp;
     }
-    if (best != PngFilterNone)
-        std::memcpy(out, out + static_cast<size_t>(best) * n, n);
-    return best;
+    // The five sums in one pass, without writing the candidates; only the chosen filter's
+    // output is written afterwards. The leading pixel has no left neighbour (a = c = 0).
+    uint32_t sums[5] = {0, 0, 0, 0, 0};
+    const size_t lead = bpp < n ? bpp : n;
+    for (size_t i = 0; i < lead; ++i) {
+        const int x = row[i], b = prior[i];
+        sums[0] += Magnitude(static_cast<uint8_t>(x));
+        sums[1] += Magnitude(static_cast<uint8_t>(x));
+        sums[2] += Magnitude(static_cast<uint8_t>(x - b));
+        sums[3] += Magnitude(static_cast<uint8_t>(x - (b >> 1)));
+        sums[4] += Magnitude(static_cast<uint8_t>(x - b));
+    }
+    uint32_t none = 0, sub = 0, up = 0, average = 0, paeth = 0;
+    for (size_t i = lead; i < n; ++i) {
+        const int x = row[i], a = row[i - bpp], b = prior[i], c = prior[i - bpp];
+        none += Magnitude(static_cast<uint8_t>(x));
+        sub += Magnitude(static_cast<uint8_t>(x - a));
+        up += Magnitude(static_cast<uint8_t>(x - b));
+        average += Magnitude(static_cast<uint8_t>(x - ((a + b) >> 1)));
+        paeth += Magnitude(static_cast<uint8_t>(x - PaethBranchless(a, b, c)));
+    }
+    sums[0] += none;
+    sums[1] += sub;
+    sums[2] += up;
+    sums[3] += average;
+    sums[4] += paeth;
+    int best = 0;
+    for (int f = 1; f < 5; ++f)
+        if (sums[f] < sums[best])
+            best = f;
+    PngFilterRow(static_cast<PngFilter>(best), row, prior, n, bpp, out);
+    return static_cast<PngFilter>(best);
 }
 
 size_t PngPutChunk(const char type[4], const uint8_t* data, uint32_t length, uint8_t* out) {
@@ -308,11 +338,10 @@ EncodeResult EncodePngWith(const ImageDesc& desc, const PngOptions& options,
         DibRowBytes(desc.width, indexed ? pngDepth : 24)); // 24: three bytes per pixel
     const bool filter = !indexed && options.filterRows;
 
-    // The row being written and the one above it (zeros above the first), and the filtered
-    // candidates behind the filter byte.
+    // The row being written and the one above it (zeros above the first), and the filtered row
+    // behind its filter byte.
     std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[2 * pngRowBytes]());
-    std::unique_ptr<uint8_t[]> filtered(new (std::nothrow)
-                                            uint8_t[1 + (filter ? 5 : 1) * pngRowBytes]);
+    std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[1 + pngRowBytes]);
     std::unique_ptr<uint8_t[]> idat(new (std::nothrow) uint8_t[IdatBytes]);
     if (!rows || !filtered || !idat)
         return EncodeNoMemory;

@@ -38,9 +38,9 @@ PngOptions PngDefaultOptions();
 void PngFilterRow(PngFilter filter, const uint8_t* row, const uint8_t* prior, size_t n, size_t bpp,
                   uint8_t* out);
 
-// Tries the five filters on row and keeps the one whose output has the smallest sum of absolute
-// values (bytes read as signed). out must hold 5 * n bytes; the chosen output is copied to
-// out[0, n) and its filter returned.
+// Chooses the filter whose output has the smallest sum of absolute values (bytes read as
+// signed), the first of equal ones in filter order, writes its output to out[0, n) and returns
+// it. A row equal to prior takes Up (all zeros) without further trials.
 PngFilter PngChooseFilter(const uint8_t* row, const uint8_t* prior, size_t n, size_t bpp,
                           uint8_t* out);
 

@@ -1,9 +1,11 @@
-// Fuzzes the PNG writer's band handling: the input's first bytes choose the depth, the size
+// Fuzzes the PNG writer's band handling, and the chunk check of PNG files read from the
+// clipboard with the raw input: the input's first bytes choose the depth, the size
 // (wide rows make bands of few rows, so band ends fall inside small images), how the pixels are
 // filled, and a fetch or write to refuse; the rest fills the pixels. A file written whole must
 // decode through libpng to the image's colours, and every row must have been fetched exactly
 // once per pass (twice for palette images) inside the image. A refused fetch or write must give
 // its result and nothing else.
+#include "bitmap/PngChunks.h"
 #include "encoders/Png.h"
 #include "tests/oracles/TestImage.h"
 
@@ -39,6 +41,10 @@ TEST_HELPER bool SameColors(const std::vector<uint8_t>& rgb, const TestImage& im
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The chunk check that guards the clipboard's PNG reader takes any bytes.
+    PngHeaderInfo header;
+    if (CheckPngChunks(data, size, &header) == PngChunksOk)
+        Require(header.width > 0 && header.height > 0);
     if (size < 7)
         return 0;
     const int depths[] = {1, 4, 8, 24};
@@ -80,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(result == EncodeOk);
     Require(rows == static_cast<uint64_t>(height) * (bitCount == 24 ? 1 : 2));
+    Require(CheckPngChunks(out.bytes.data(), out.bytes.size(), &header) == PngChunksOk);
 
     png_image decoded = {};
     decoded.version = PNG_IMAGE_VERSION;

@@ -231,7 +231,7 @@ def main():
     good, _, _ = make_case(rng, 40, 30, 8, 6, False, False)
     refusals = {
         "not-png": b"BM" + bytes(60),
-        "empty": b"",
+        "one-byte": b"\x89",
         "signature-only": good[:8],
         "truncated-idat": good[:len(good) // 2],
         "bad-ihdr-crc": good[:29] + bytes([good[29] ^ 0xFF]) + good[30:],
