@@ -220,7 +220,7 @@ void PackRow(const ImageDesc& desc, const Palette& palette, const uint8_t* dibRo
 } // namespace
 
 PngOptions PngDefaultOptions() {
-    return {4, Z_FILTERED, true};
+    return {6, Z_DEFAULT_STRATEGY, true};
 }
 
 void PngFilterRow(PngFilter filter, const uint8_t* row, const uint8_t* prior, size_t n, size_t bpp,

@@ -17,19 +17,12 @@
 
 namespace {
 
-class PngClipboardTest : public testing::Test {
+class PngClipboardTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
+    // Places the bytes as "PNG" alone, as another program would.
+    bool PlacePng(const std::vector<uint8_t>& bytes) {
+        return Place(ClipSource{{{PngClipboardFormat(), GlobalBytes(bytes.data(), bytes.size())}}});
     }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
 };
 
 struct PngInput {
@@ -64,11 +57,6 @@ std::vector<PngInput> ReadPngInputs() {
     return inputs;
 }
 
-// Places the bytes as "PNG" alone, as another program would.
-bool PlacePng(HWND owner, const std::vector<uint8_t>& bytes) {
-    return PlaceHandles(owner, {{PngClipboardFormat(), GlobalBytes(bytes.data(), bytes.size())}});
-}
-
 bool Available(UINT format) {
     return IsClipboardFormatAvailable(format) != 0;
 }
@@ -86,14 +74,14 @@ TEST_F(PngClipboardTest, EveryKindOfPngShowsItsColoursOverWhite) {
         ASSERT_TRUE(EmptyClipboardAs(other));
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewNone; })) << input.name;
         RecordFeedback(&feedback);
-        ASSERT_TRUE(PlacePng(other, input.bytes)) << input.name;
+        ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; })) << input.name;
         EXPECT_EQ(ScreenClipboard, app.screen) << input.name;
         EXPECT_TRUE(Available(CF_DIB)) << input.name;
         EXPECT_TRUE(Available(PngClipboardFormat())) << input.name;
         EXPECT_EQ(0, feedback.count) << input.name;
         // The CF_DIB becomes the clipboard bitmap the way a CF_DIB of another program does.
-        RunCommand(CmdShowBitmap);
+        Command(CmdShowBitmap);
         int depth = 0;
         RgbImage got = ClipboardRgb(&depth);
         ASSERT_EQ(input.colors.width, got.width) << input.name;
@@ -115,7 +103,7 @@ TEST_F(PngClipboardTest, MalformedPngIsRefusedWithoutHarm) {
         }
         ASSERT_TRUE(EmptyClipboardAs(other));
         RecordFeedback(&feedback);
-        ASSERT_TRUE(PlacePng(other, input.bytes)) << input.name;
+        ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         // The change is seen (the main window has opened and probed the clipboard) when the PNG
         // is listed; it must stay the only format.
         ASSERT_TRUE(PumpUntil([] { return Available(PngClipboardFormat()); })) << input.name;
@@ -131,7 +119,7 @@ TEST_F(PngClipboardTest, MalformedPngIsRefusedWithoutHarm) {
     // The window still shows the next good image.
     for (const PngInput& input : inputs) {
         if (input.show) {
-            ASSERT_TRUE(PlacePng(other, input.bytes));
+            ASSERT_TRUE(PlacePng(input.bytes));
             EXPECT_TRUE(PumpUntil([] { return app.view == ViewBitmap; })) << input.name;
             break;
         }
@@ -152,9 +140,9 @@ TEST_F(PngClipboardTest, APngBesideABitmapLeavesTheBitmap) {
     ASSERT_NE(nullptr, input);
     RgbImage colors = RandomRgb(5, 4, 77);
     HBITMAP bitmap = CreateMemoryBitmap(colors, 24);
-    ASSERT_TRUE(PlaceHandles(
-        other, {{CF_BITMAP, bitmap},
-                {PngClipboardFormat(), GlobalBytes(input->bytes.data(), input->bytes.size())}}));
+    ASSERT_TRUE(Place(ClipSource{
+        {{CF_BITMAP, bitmap},
+         {PngClipboardFormat(), GlobalBytes(input->bytes.data(), input->bytes.size())}}}));
     ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; }));
     RgbImage got = ClipboardRgb();
     EXPECT_EQ(5, got.width);
@@ -174,7 +162,7 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             continue;
         }
         ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_TRUE(PlacePng(other, input.bytes)) << input.name;
+        ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; })) << input.name;
         for (const char* format : {"png", "bmp"}) {
             std::string file = "pngclip-" + input.name + "." + format;
