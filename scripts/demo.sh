@@ -7,6 +7,7 @@
 #   out/<program>-sysinfo.png              the System info screen
 #   out/<program>-capture.png              a screen capture on the clipboard, as after PrtSc
 #   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
+#   out/<program>-saved.png                that picture saved by the program's PNG command
 #   out/<program>-ansi-black-on-white.png  ANSI text, black on white
 #   out/<program>-ansi-white-on-black.png  ANSI text, white on black
 #   out/<program>-oem-black-on-white.png   OEM text, black on white
@@ -103,6 +104,10 @@ helper --kovel-capture-screen
 shot capture
 helper --kovel-place-picture
 shot bitmap
+# File > Save as... > PNG, the file name typed into the dialog.
+WINDOWS_OUT="Z:${OUT//\//\\}"
+helper "--kovel-save-as=310,$WINDOWS_OUT\\$PROGRAM-saved.png"
+SHOTS+=("$OUT/$PROGRAM-saved.png")
 helper --kovel-place-text=1 # CF_TEXT
 shot ansi-black-on-white
 helper --kovel-command=288 # Options > Text colors > white-on-black

@@ -335,7 +335,10 @@ int PlacePictureHelper() {
 
 } // namespace
 
+int SaveAsHelper(const char* commandAndPath);
+
 int RunHelperMode(int argc, char** argv) {
+    const char saveAsOption[] = "--kovel-save-as=";
     const char commandOption[] = "--kovel-command=";
     const char textOption[] = "--kovel-place-text=";
     const char placeOption[] = "--kovel-place=";
@@ -357,6 +360,9 @@ int RunHelperMode(int argc, char** argv) {
         }
         if (strcmp(argv[i], "--kovel-place-picture") == 0) {
             return PlacePictureHelper();
+        }
+        if (strncmp(argv[i], saveAsOption, sizeof saveAsOption - 1) == 0) {
+            return SaveAsHelper(argv[i] + sizeof saveAsOption - 1);
         }
     }
     return -1;
@@ -896,4 +902,38 @@ int MainWindowFixture::Beeps() const {
         beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
     }
     return beeps;
+}
+
+// --kovel-save-as=COMMAND,PATH: posts a save command to the running main window, types PATH
+// into the file dialog it opens and accepts it, as a user would; exits 0 once the file exists
+// (within thirty seconds).
+int SaveAsHelper(const char* commandAndPath) {
+    const char* comma = strchr(commandAndPath, ',');
+    HWND window = FindWindowA("KOVEL", nullptr);
+    if (comma == nullptr || window == nullptr) {
+        return 1;
+    }
+    const std::string path = comma + 1;
+    DeleteFileA(path.c_str());
+    PostMessageA(window, WM_COMMAND, strtoul(commandAndPath, nullptr, 10), 0);
+    HWND dialog = nullptr;
+    HWND box = nullptr;
+    for (int i = 0; i < 100 && box == nullptr; ++i) {
+        Sleep(100);
+        dialog = nullptr;
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        box = dialog != nullptr ? FileNameBox(dialog) : nullptr;
+    }
+    if (box == nullptr) {
+        return 1;
+    }
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
+    for (int i = 0; i < 300; ++i) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return 0;
+        }
+        Sleep(100);
+    }
+    return 1;
 }
