@@ -413,7 +413,7 @@ TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {
 TEST_F(CommandTest, IdentifiersOutsideTheTableDoNothing) {
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
     Snapshot before = Take();
-    for (unsigned command : {0u, 256u, 275u, 280u, 300u, 301u, 310u, 0xFFFFu}) {
+    for (unsigned command : {0u, 256u, 275u, 280u, 300u, 301u, 311u, 0xFFFFu}) {
         Command(command);
     }
     EXPECT_EQ(0, feedback.count);
