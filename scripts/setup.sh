@@ -13,6 +13,7 @@ run_pkgs=(
     zlib1g-dev libz-mingw-w64-dev
     wine wine64 fonts-wine
     xvfb xauth x11-utils xdotool imagemagick
+    fp-utils python3
     googletest
 )
 test_pkgs=(
