@@ -12,8 +12,10 @@ static const char gifFilter[] = "GIF Files (*.GIF)\0*.GIF\0All Files (*.*)\0*.*\
 static const char pcxFilter[] = "PCX Files (*.PCX)\0*.PCX\0All Files (*.*)\0*.*\0";
 static const char txtFilter[] = "TXT Files (*.TXT)\0*.TXT\0All Files (*.*)\0*.*\0";
 static const char tifFilter[] = "TIF Files (*.TIF)\0*.TIF\0All Files (*.*)\0*.*\0";
+static const char pngFilter[] = "PNG Files (*.PNG)\0*.PNG\0All Files (*.*)\0*.*\0";
 
-static_assert(sizeof bmpFilter == 45 && sizeof tifFilter == 45, "filter lists are 45 bytes");
+static_assert(sizeof bmpFilter == 45 && sizeof tifFilter == 45 && sizeof pngFilter == 45,
+              "filter lists are 45 bytes");
 
 const char* FileDialogFilter(FileKind kind) {
     switch (kind) {
@@ -21,6 +23,7 @@ const char* FileDialogFilter(FileKind kind) {
     case FileKindPcx: return pcxFilter;
     case FileKindTxt: return txtFilter;
     case FileKindTif: return tifFilter;
+    case FileKindPng: return pngFilter;
     default: return bmpFilter;
     }
 }
@@ -31,6 +34,7 @@ const char* FileDialogTitle(FileKind kind, int open) {
     case FileKindPcx: return "SAVE TO PCX FILE";
     case FileKindTxt: return "SAVE TO TXT FILE";
     case FileKindTif: return "SAVE TO TIF FILE";
+    case FileKindPng: return "SAVE TO PNG FILE";
     default: return open ? "OPEN BMP FILE" : "SAVE TO BMP FILE";
     }
 }

@@ -14,6 +14,7 @@ enum FileKind : int {
     FileKindPcx = 285,
     FileKindTxt = 286,
     FileKindTif = 291,
+    FileKindPng = 310,
 };
 
 // Runs the open (open = 1) or save (open = 0) dialog for a file kind, owned by `owner`.

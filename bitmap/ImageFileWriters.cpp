@@ -6,6 +6,7 @@
 #include "encoders/Bmp.h"
 #include "encoders/Gif.h"
 #include "encoders/Pcx.h"
+#include "encoders/Png.h"
 #include "encoders/Tif.h"
 #include "platform/Feedback.h"
 #include "platform/SafeFileSink.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum ImageFormat { FormatBmp, FormatGif, FormatTif, FormatPcx };
+enum ImageFormat { FormatBmp, FormatGif, FormatTif, FormatPcx, FormatPng };
 
 // The rows of a device bitmap, fetched with GetDIBits at the depth the header asks for.
 struct GdiRows {
@@ -129,6 +130,7 @@ int WriteImageFile(ImageFormat format, HBITMAP bitmap, HPALETTE palette) {
         case FormatBmp: result = EncodeBmp(desc, source, sink); break;
         case FormatGif: result = EncodeGif(desc, source, sink); break;
         case FormatPcx: result = EncodePcx(desc, source, sink); break;
+        case FormatPng: result = EncodePng(desc, source, sink); break;
         case FormatTif:
             result = EncodeTif(desc, TifCompression(app.tifCompression), source, sink);
             break;
@@ -174,11 +176,16 @@ int SavePcxFile(HBITMAP bitmap, HPALETTE palette) {
     return WriteImageFile(FormatPcx, bitmap, palette);
 }
 
+int SavePngFile(HBITMAP bitmap, HPALETTE palette) {
+    return WriteImageFile(FormatPng, bitmap, palette);
+}
+
 ImageWriter ImageWriterOf(FileKind kind) {
     switch (kind) {
     case FileKindBmp: return SaveBmpFile;
     case FileKindGif: return SaveGifFile;
     case FileKindPcx: return SavePcxFile;
+    case FileKindPng: return SavePngFile;
     default: return SaveTifFile;
     }
 }

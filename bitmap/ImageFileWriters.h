@@ -16,6 +16,7 @@ int SaveBmpFile(HBITMAP bitmap, HPALETTE palette);
 int SaveGifFile(HBITMAP bitmap, HPALETTE palette);
 int SaveTifFile(HBITMAP bitmap, HPALETTE palette); // reads app.tifCompression
 int SavePcxFile(HBITMAP bitmap, HPALETTE palette);
+int SavePngFile(HBITMAP bitmap, HPALETTE palette);
 
 // The writer of an image file kind: the one table every save of a bitmap, a marked rectangle or
 // a rendered text page goes through. Kinds that are not image files give the TIF writer.

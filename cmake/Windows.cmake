@@ -8,6 +8,10 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
 add_library(codec STATIC ${CODEC_SOURCES})
 target_include_directories(codec PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(codec PRIVATE ${KOVEL_WARNINGS})
+# The PNG writer deflates through zlib, linked from its static archive: the programs need no
+# zlib DLL.
+find_library(KOVEL_ZLIB_STATIC NAMES libz.a REQUIRED)
+target_link_libraries(codec PUBLIC ${KOVEL_ZLIB_STATIC})
 
 # Everything of the programs except WinMain and the identity flag, so that the tests link the
 # same code and create the main window in their own process.
@@ -26,6 +30,8 @@ target_include_directories(kovel_app PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kovel_app PUBLIC STRICT NOMINMAX)
 target_compile_options(kovel_app PRIVATE ${KOVEL_WARNINGS})
 target_link_libraries(kovel_app PUBLIC codec user32 gdi32 comdlg32 kernel32)
+# PNG images from the clipboard are decoded with the platform's imaging codecs (COM).
+target_link_libraries(kovel_app PUBLIC windowscodecs ole32 uuid)
 
 set(KOVEL_RESOURCES ${CMAKE_SOURCE_DIR}/resources/Kovel.rc)
 set_source_files_properties(${KOVEL_RESOURCES} PROPERTIES OBJECT_DEPENDS

@@ -7,6 +7,7 @@
 #   out/<program>-sysinfo.png              the System info screen
 #   out/<program>-capture.png              a screen capture on the clipboard, as after PrtSc
 #   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
+#   out/<program>-saved.png                that picture saved by the program's PNG command
 #   out/<program>-rectangle.png            a rectangle marked on it, its size in the title
 #   out/<program>-rectangle-cutout.bmp (and .png) that rectangle saved with "Save as" > "BMP"
 #   out/<program>-rectangle-captured.png   the clipboard after "Capture rectangle"
@@ -107,6 +108,10 @@ helper --kovel-capture-screen
 shot capture
 helper --kovel-place-picture
 shot bitmap
+# File > Save as... > PNG, the file name typed into the dialog.
+WINDOWS_OUT="Z:${OUT//\//\\}"
+helper "--kovel-save=310,$WINDOWS_OUT\\$PROGRAM-saved.png"
+SHOTS+=("$OUT/$PROGRAM-saved.png")
 # A rectangle marked with the mouse, saved as a BMP file, then cut out to the clipboard.
 helper --kovel-drag=60,50,420,300
 shot rectangle

@@ -10,6 +10,7 @@ mode=${1:-test}
 run_pkgs=(
     cmake make ninja-build
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+    zlib1g-dev libz-mingw-w64-dev
     wine wine64 fonts-wine
     xvfb xauth x11-utils xdotool imagemagick
     fp-utils python3
@@ -18,6 +19,7 @@ run_pkgs=(
 test_pkgs=(
     clang libclang-rt-14-dev
     libtiff-dev libgif-dev libtiff-tools giflib-tools netpbm python3-pil ffmpeg
+    libpng-dev pngcheck
 )
 
 pkgs=("${run_pkgs[@]}")

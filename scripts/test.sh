@@ -47,7 +47,7 @@ cmake --build build-win32 -j"$jobs" >"$logdir/win32-build.log" 2>&1 ||
 echo "== the programs need no MinGW DLL"
 for exe in build-win64/palorin.exe build-win64/mendrival.exe; do
     if [ -f "$exe" ]; then
-        if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE "DLL Name: (libstdc|libgcc|libwinpthread)"; then
+        if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE "DLL Name: (libstdc|libgcc|libwinpthread|zlib)"; then
             echo "$exe depends on a MinGW DLL" >&2
             status=1
         fi

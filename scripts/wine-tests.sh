@@ -51,6 +51,10 @@ rm -rf "$FILES"
 /usr/bin/python3 "$REPO/tests/win/make_bmp_inputs.py" "$FILES/bmp-inputs" >/dev/null ||
     { echo "wine-tests: could not write the BMP test inputs" >&2; exit 2; }
 export KOVEL_BMP_INPUTS='C:\kovel-test-files\bmp-inputs'
+# PNG files of every colour type and depth for the PNG clipboard tests, built byte by byte.
+/usr/bin/python3 "$REPO/tests/win/make_png_inputs.py" "$FILES/png-inputs" >/dev/null ||
+    { echo "wine-tests: could not write the PNG test inputs" >&2; exit 2; }
+export KOVEL_PNG_INPUTS='C:\kovel-test-files\png-inputs'
 
 status=0
 summary=""

@@ -80,6 +80,7 @@ FileKind KindOfSave(unsigned command) {
     case CmdSaveBmp: return FileKindBmp;
     case CmdSaveGif: return FileKindGif;
     case CmdSavePcx: return FileKindPcx;
+    case CmdSavePng: return FileKindPng;
     default: return FileKindTif;
     }
 }
@@ -298,6 +299,7 @@ void DispatchCommand(unsigned command) {
     case CmdSaveBmp:
     case CmdSaveGif:
     case CmdSavePcx:
+    case CmdSavePng:
     case CmdSaveTif: SaveImage(command); break;
     case CmdSaveOemText: SaveText(1); break;
     case CmdSaveAnsiText: SaveText(0); break;

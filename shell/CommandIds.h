@@ -38,7 +38,8 @@
 #define CmdStretch 307
 #define CmdNextDosCapture 308
 #define CmdTifLzw16k 309
+#define CmdSavePng 310
 
 // The range of identifiers that the dispatch acts on; others only close an information screen.
 #define CmdFirst 257
-#define CmdLast 309
+#define CmdLast 310

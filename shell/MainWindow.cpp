@@ -1,6 +1,7 @@
 // Registering the main window class and creating the one main window.
 #include <string.h>
 
+#include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
 #include "platform/GdiScope.h"
 #include "shell/CommandIds.h"
@@ -82,6 +83,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
     {
         ClipboardScope clipboard(window);
         if (clipboard.IsOpen()) {
+            PngToClipboard(1);
             format = ProbeClipboardFormat();
         }
     }

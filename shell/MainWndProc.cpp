@@ -1,5 +1,6 @@
 // The main window procedure: the display states, the clipboard-viewer chain, popup mode and the
 // wake message from a second copy.
+#include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/CommandDispatch.h"
@@ -113,6 +114,8 @@ void RefreshFromClipboard(HWND window) {
             // Held by another program for longer than the retry: keep the current view.
             return;
         }
+        // A "PNG" alone gets its CF_DIB before the probe, which then sees a bitmap.
+        PngToClipboard(1);
         format = ProbeClipboardFormat();
         clipboardEmpty = CountClipboardFormats() == 0;
         shown = ShowProbedFormat(format, 1);

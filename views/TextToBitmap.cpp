@@ -10,7 +10,8 @@
 namespace {
 
 bool IsImageFile(FileKind kind) {
-    return kind == FileKindBmp || kind == FileKindGif || kind == FileKindPcx || kind == FileKindTif;
+    return kind == FileKindBmp || kind == FileKindGif || kind == FileKindPcx ||
+           kind == FileKindTif || kind == FileKindPng;
 }
 
 // Entry 0 black, entry 1 white: the only two colours a page holds.

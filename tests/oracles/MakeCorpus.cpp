@@ -4,12 +4,13 @@
 //
 // Manifest (manifest.tsv), one file per line, tab-separated:
 //   file  format  depth  compression  width  height  expected-ppm  palette  notes
-// format: bmp, gif, tif, pcx; compression: the TIFF choice (none, packbits, lzw8k, lzw16k) or
+// format: bmp, gif, tif, pcx, png; compression: the TIFF choice (none, packbits, lzw8k, lzw16k) or
 // "-"; palette: bw (a two-colour black and white table), color (any other table) or rgb.
 
 #include "encoders/Bmp.h"
 #include "encoders/Gif.h"
 #include "encoders/Pcx.h"
+#include "encoders/Png.h"
 #include "encoders/Tif.h"
 #include "tests/oracles/TestImage.h"
 
@@ -111,6 +112,12 @@ void AddImage(Corpus& corpus, TestImage& image, const std::string& name, const c
         ByteSink sink = SinkOf(out);
         if (Check(corpus, EncodePcx(desc, source, sink), name + ".pcx"))
             Record(corpus, image, name, "pcx", "-", out.bytes, notes);
+    }
+    {
+        VectorSink out;
+        ByteSink sink = SinkOf(out);
+        if (Check(corpus, EncodePng(desc, source, sink), name + ".png"))
+            Record(corpus, image, name, "png", "-", out.bytes, notes);
     }
     if (image.bitCount != 24) {
         VectorSink out;

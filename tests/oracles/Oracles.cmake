@@ -13,7 +13,8 @@ add_test(NAME oracle_corpus
 set_tests_properties(oracle_corpus PROPERTIES FIXTURES_SETUP oracle_corpus TIMEOUT 120 LABELS oracle)
 
 # One test per decoder; the checker documents which formats and depths each one reads.
-set(ORACLE_DECODERS libtiff giflib netpbm imagemagick pillow ffmpeg utif omggif bmpjs)
+set(ORACLE_DECODERS libtiff giflib netpbm imagemagick pillow ffmpeg utif omggif bmpjs pngcheck
+    pngjs)
 foreach(decoder ${ORACLE_DECODERS})
     add_test(NAME oracle_${decoder}
         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/check_corpus.py

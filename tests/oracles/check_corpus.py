@@ -176,7 +176,8 @@ def decode_giflib(path, tmp, width, height):
     return width, height, rgb
 
 
-NETPBM_TOOLS = {"bmp": "bmptopnm", "gif": "giftopnm", "tif": "tifftopnm", "pcx": "pcxtoppm"}
+NETPBM_TOOLS = {"bmp": "bmptopnm", "gif": "giftopnm", "tif": "tifftopnm", "pcx": "pcxtoppm",
+                "png": "pngtopnm"}
 
 
 def decode_netpbm(entry):
@@ -201,7 +202,7 @@ def decode_imagemagick(entry):
 
 def decode_pillow(path, fmt):
     from PIL import Image
-    expected = {"bmp": "BMP", "gif": "GIF", "tif": "TIFF", "pcx": "PCX"}[fmt]
+    expected = {"bmp": "BMP", "gif": "GIF", "tif": "TIFF", "pcx": "PCX", "png": "PNG"}[fmt]
     try:
         with Image.open(path) as image:
             if image.format != expected:
@@ -213,6 +214,15 @@ def decode_pillow(path, fmt):
         raise
     except Exception as error:  # Pillow raises many kinds
         raise DecodeError("Pillow: %s" % error)
+
+
+def decode_pngcheck(entry):
+    """pngcheck verifies every chunk, CRC and the zlib stream and must report no error; the
+    pixels then come from libpng through netpbm's pngtopnm."""
+    out = run(["pngcheck", "-v", entry["path"]]).decode(errors="replace")
+    if "No errors detected" not in out:
+        raise DecodeError("pngcheck: %s" % out.strip().splitlines()[-1][:300])
+    return decode_netpbm(entry)
 
 
 def decode_ffmpeg(entry):
@@ -315,6 +325,9 @@ def formats(*names):
 #                indexes a 256-entry map with one byte per pixel, so 1-bit palette and 4-bit
 #                TIFFs are not compared.
 #   omggif       GIF at every depth (run under a timeout).
+#   pngcheck     PNG: every chunk, CRC and the zlib stream checked, pixels through libpng.
+#   pngjs        PNG at every depth (pngjs 7, its own inflate filter code over Node's zlib).
+#   netpbm, ImageMagick, Pillow and ffmpeg read PNG too.
 #   bmp-js       BMP at 1, 4, 8, 24, 32 bits; it takes the rows to follow its own idea of the
 #                table (2^depth entries, none at 32 bits) instead of bfOffBits, so 32-bit files
 #                that carry a table are not compared.
@@ -363,7 +376,9 @@ DECODERS = {
     "libtiff": (formats("tif"), decode_libtiff),
     "giflib": (formats("gif"),
                lambda e, tmp: decode_giflib(e["path"], tmp, e["width"], e["height"])),
-    "netpbm": (formats("bmp", "gif", "tif", "pcx"), lambda e, tmp: decode_netpbm(e)),
+    "netpbm": (formats("bmp", "gif", "tif", "pcx", "png"), lambda e, tmp: decode_netpbm(e)),
+    "pngcheck": (formats("png"), lambda e, tmp: decode_pngcheck(e)),
+    "pngjs": (formats("png"), lambda e, tmp: decode_npm("pngjs", e)),
     "imagemagick": (imagemagick_support, lambda e, tmp: decode_imagemagick(e)),
     "pillow": (bw_pcx_only, lambda e, tmp: decode_pillow(e["path"], e["format"])),
     "ffmpeg": (bw_pcx_only, lambda e, tmp: decode_ffmpeg(e)),
@@ -373,12 +388,15 @@ DECODERS = {
 }
 
 EXPECTED = {"imagemagick": imagemagick_expected}
-NPM_DECODERS = ("utif", "omggif", "bmpjs")
+NPM_DECODERS = ("utif", "omggif", "bmpjs", "pngjs")
 
 TOOLS = {
     "libtiff": ["tiffinfo", "tiff2rgba"],
     "giflib": ["gif2rgb", "gifbuild"],
-    "netpbm": ["bmptopnm", "giftopnm", "tifftopnm", "pcxtoppm", "ppmtoppm", "pamdepth"],
+    "netpbm": ["bmptopnm", "giftopnm", "tifftopnm", "pcxtoppm", "pngtopnm", "ppmtoppm",
+               "pamdepth"],
+    "pngcheck": ["pngcheck", "pngtopnm", "ppmtoppm", "pamdepth"],
+    "pngjs": ["node", "timeout"],
     "imagemagick": ["/usr/bin/convert"],
     "pillow": [],
     "ffmpeg": ["ffmpeg"],

@@ -6,7 +6,7 @@
 //     decodes every FILE in one process: the N-th file's result goes to OUTDIR/N.rgb in the same
 //     form, or its error message to OUTDIR/N.err. The caller runs it under a timeout and decodes
 //     the files that got neither one by one.
-// DECODER is utif, omggif or bmpjs.
+// DECODER is utif, omggif, bmpjs or pngjs.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -46,6 +46,12 @@ function decode(decoder, data) {
         width = image.width;
         height = image.height;
         rgb = fromRgba(width, height, image.data, [3, 2, 1]); // bmp-js stores A, B, G, R
+    } else if (decoder === 'pngjs') {
+        const { PNG } = require(path.join(modules, 'pngjs'));
+        const image = PNG.sync.read(data);
+        width = image.width;
+        height = image.height;
+        rgb = fromRgba(width, height, image.data, [0, 1, 2]);
     } else {
         throw new Error(`unknown decoder ${decoder}`);
     }

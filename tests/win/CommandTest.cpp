@@ -93,6 +93,14 @@ TEST_F(CommandTest, EveryRefusalBoxFromTheStateThatCausesIt) {
         {"save GIF, empty clipboard", {}, keep, keep, keep, CmdSaveGif, empty},
         {"save PCX, empty clipboard", {}, keep, keep, keep, CmdSavePcx, empty},
         {"save TIF, empty clipboard", {}, keep, keep, keep, CmdSaveTif, empty},
+        {"save PNG, empty clipboard", {}, keep, keep, keep, CmdSavePng, empty},
+        {"save PNG, bitmap view without a bitmap",
+         {CF_TEXT},
+         ViewBitmap,
+         keep,
+         keep,
+         CmdSavePng,
+         empty},
         {"save BMP, text view without text",
          {CF_BITMAP},
          ViewAnsiText,
@@ -423,7 +431,7 @@ TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {
 TEST_F(CommandTest, IdentifiersOutsideTheTableDoNothing) {
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
     Snapshot before = Take();
-    for (unsigned command : {0u, 256u, 275u, 280u, 300u, 301u, 310u, 0xFFFFu}) {
+    for (unsigned command : {0u, 256u, 275u, 280u, 300u, 301u, 311u, 0xFFFFu}) {
         Command(command);
     }
     EXPECT_EQ(0, feedback.count);

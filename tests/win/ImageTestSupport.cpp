@@ -1,8 +1,10 @@
 #include "tests/win/ImageTestSupport.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <map>
 #include <set>
 #include <utility>
 
@@ -737,4 +739,65 @@ std::string FirstDifference(const RgbImage& got, const RgbImage& expected) {
              differing, int(first % size_t(got.width)), int(first / size_t(got.width)),
              got.rgb[first], expected.rgb[first]);
     return text;
+}
+
+// The colours a display of this depth shows for `colors`: exact at 24 and 32 bits, five bits a
+// channel at 16. At 8 bits they depend on the palette the display realises: they are taken from
+// a display bitmap drawn from the same colours with the same palette.
+RgbImage OnDisplay(const RgbImage& colors, const std::vector<RGBQUAD>& table) {
+    RgbImage shown = colors;
+    int display = DisplayBits();
+    if (display == 16) {
+        for (uint32_t& rgb : shown.rgb) {
+            rgb = FiveBitColor(rgb);
+        }
+    } else if (display == 8) {
+        HPALETTE palette = table.empty() ? nullptr : CreatePaletteOf(table);
+        HBITMAP bitmap = CreateDisplayBitmap(colors, palette);
+        shown = ReadBitmapRgb(bitmap, palette, 8);
+        DeleteObject(bitmap);
+        if (palette != nullptr) {
+            DeleteObject(palette);
+        }
+    }
+    return shown;
+}
+
+// Compares what the clipboard shows with the colours of a file read onto it. At 16 bits and more
+// the display keeps the colours (five bits a channel at 16). An 8-bit display keeps at most 256
+// colours of its own choosing, and a file's colours reach it through two conversions (file to
+// bitmap, bitmap to clipboard) that each take the nearest colour: there every pixel must lie
+// near its colour, and pixels of one colour in the file must show one colour.
+std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors,
+                             const std::vector<RGBQUAD>& table) {
+    if (DisplayBits() > 8) {
+        return FirstDifference(shown, OnDisplay(colors, table));
+    }
+    if (shown.width != colors.width || shown.height != colors.height) {
+        return FirstDifference(shown, colors);
+    }
+    const int limit = 0x60; // a channel's largest distance to its nearest colour of the display
+    std::map<uint32_t, uint32_t> shownFor;
+    for (int y = 0; y < colors.height; ++y) {
+        for (int x = 0; x < colors.width; ++x) {
+            uint32_t want = colors.At(x, y);
+            uint32_t got = shown.At(x, y);
+            char text[120];
+            for (int shift = 0; shift < 24; shift += 8) {
+                int distance = abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF));
+                if (distance > limit) {
+                    snprintf(text, sizeof text, "(%d,%d) is %06X, too far from %06X", x, y, got,
+                             want);
+                    return text;
+                }
+            }
+            auto placed = shownFor.emplace(want, got);
+            if (placed.first->second != got) {
+                snprintf(text, sizeof text, "(%d,%d) is %06X, other pixels of %06X are %06X", x, y,
+                         got, want, placed.first->second);
+                return text;
+            }
+        }
+    }
+    return "";
 }

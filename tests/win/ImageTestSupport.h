@@ -191,3 +191,13 @@ RgbImage ReadPpm(const std::string& path);
 
 // "(x,y) has 0x..., expected 0x..." for the first differing pixel, or "" when equal.
 std::string FirstDifference(const RgbImage& got, const RgbImage& expected);
+
+// The colours a display of this depth shows for `colors`: exact at 24 and 32 bits, five bits a
+// channel at 16; at 8 bits those of a display bitmap drawn from them with the table's palette.
+RgbImage OnDisplay(const RgbImage& colors, const std::vector<RGBQUAD>& table);
+
+// Compares what the clipboard shows with the colours of an image read onto it: exactly as
+// OnDisplay gives them at 16 bits and more; at 8 bits every pixel near its colour and pixels of
+// one colour showing one colour. "" when they agree, else the first difference.
+std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors,
+                             const std::vector<RGBQUAD>& table);

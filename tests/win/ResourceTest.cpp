@@ -23,6 +23,7 @@ std::vector<MenuRow> ExpectedMenu(const char* aboutText) {
         {2, "&GIF", CmdSaveGif, false},
         {2, "&PCX", CmdSavePcx, false},
         {2, "&TIF", CmdSaveTif, false},
+        {2, "P&NG", CmdSavePng, false},
         {2, "T&XT", 0, false},
         {3, "&OEM text", CmdSaveOemText, false},
         {3, "&ANSI text", CmdSaveAnsiText, false},

@@ -86,6 +86,8 @@ TEST(FileDialogRecord, FiltersTitlesFlagsAndTheOpenSaveDifference) {
          0x0804},
         {FileKindTif, 0, "SAVE TO TIF FILE", "TIF Files (*.TIF)\0*.TIF\0All Files (*.*)\0*.*\0",
          0x0804},
+        {FileKindPng, 0, "SAVE TO PNG FILE", "PNG Files (*.PNG)\0*.PNG\0All Files (*.*)\0*.*\0",
+         0x0804},
     };
     HWND owner = OtherAppWindow();
     for (const auto& c : cases) {

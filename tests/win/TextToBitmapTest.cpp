@@ -174,6 +174,7 @@ const SaveKind saveKinds[] = {
     {CmdSaveTif, "tif", "tif", CmdTifNone, "none"},
     {CmdSaveTif, "tif", "tif", CmdTifLzw16k, "lzw16k"},
     {CmdSaveTif, "tif", "tif", CmdTifPackBits, "packbits"},
+    {CmdSavePng, "png", "png", 0, "-"},
 };
 
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
@@ -239,6 +240,11 @@ TEST_F(TextToBitmapTest, SavedPagesDecodeToThePage) {
                     EXPECT_EQ(0u, U32(bytes, 54) & 0xFFFFFF);
                     EXPECT_EQ(0xFFFFFFu, U32(bytes, 58) & 0xFFFFFF);
                 }
+            }
+            if (std::string(kind.format) == "png") {
+                // A monochrome page is a palette PNG of its two colours, a display page RGB.
+                EXPECT_EQ(written == 1 ? 3 : 2, int(bytes[25]));
+                EXPECT_EQ(written == 1 ? 1 : 8, int(bytes[24]));
             }
             EXPECT_TRUE(saved.Add(file, kind.format, fileDepth, kind.compression, expected,
                                   fileDepth == 1 ? "bw" : "rgb",

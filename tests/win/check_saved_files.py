@@ -5,7 +5,7 @@ pixel with the colours the tests listed for it.
     check_saved_files.py FOLDER
 
 FOLDER holds manifest.tsv and the files, in the layout of tests/oracles/check_corpus.py, which
-does the decoding: this runs it once per decoder (netpbm, Pillow, libtiff, giflib)
+does the decoding: this runs it once per decoder (netpbm, Pillow, libtiff, giflib, pngcheck)
 and fails when any decoder fails a file, is missing, or when the folder lists no files at all
 (the tests did not run or wrote nothing). scripts/wine-tests.sh runs it after each display depth.
 Run with Debian's /usr/bin/python3 (the one that has Pillow).
@@ -19,7 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 CHECKER = os.path.join(HERE, "..", "oracles", "check_corpus.py")
 # ImageMagick, ffmpeg and the npm decoders read the encoders' own corpus (tests/oracles); here
 # four decoders that share no code with each other keep the check within seconds per depth.
-DECODERS = ("netpbm", "pillow", "libtiff", "giflib")
+DECODERS = ("netpbm", "pillow", "libtiff", "giflib", "pngcheck")
 
 
 def main():
