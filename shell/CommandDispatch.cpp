@@ -15,6 +15,7 @@
 #include "shell/PendingOperations.h"
 #include "shell/RefusalBoxes.h"
 #include "shell/Shell.h"
+#include "views/Printing.h"
 
 namespace {
 

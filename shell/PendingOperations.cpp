@@ -10,10 +10,6 @@ int TextToBitmap(FileKind) {
     return 0;
 }
 
-void PrintBitmap(HBITMAP, HPALETTE) {}
-
-void PrintText(HANDLE) {}
-
 int EnterCoordinates() {
     return 0;
 }

@@ -26,6 +26,7 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"CLIPBOARD STATUS", "No OEM text exists on the clipboard."},
     {"CLIPBOARD STATUS", "No ANSI text exists on the clipboard."},
     {"DOS CAPTURE STATUS", "There are no more DOS captures to display."},
+    {"ERROR", "The printer could not print the page.\nThe print job has been cancelled."},
 };
 
 } // namespace

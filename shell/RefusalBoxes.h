@@ -14,6 +14,7 @@ enum RefusalBox : int {
     BoxNoOem,
     BoxNoAnsi,
     BoxNoDosCapture,
+    BoxPrintFailed,
     RefusalBoxCount,
 };
 

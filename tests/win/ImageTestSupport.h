@@ -126,6 +126,8 @@ struct DialogAction {
         Read,      // append control id's text to DialogScript::reads
         ReadFocus, // append the focused control's id, as decimal text, to DialogScript::reads
         ReadCheck, // append "1" or "0", control id's check state, to DialogScript::reads
+        Await,     // the actions after this one run on the next dialog titled `text`
+        Choose,    // select `text` in combo box id, as a click on that item does
     };
     Kind kind;
     int id;
