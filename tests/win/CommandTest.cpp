@@ -12,27 +12,7 @@
 
 namespace {
 
-class CommandTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
-        feedback.count = 0;
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
-    void Command(unsigned command) {
-        SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-        PumpMessages();
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-};
+using CommandTest = MainWindowFixture;
 
 // The boxes as the user must see them.
 struct Box {
@@ -324,8 +304,6 @@ TEST_F(CommandTest, TifCompressionMovesItsOneCheckMark) {
 TEST_F(CommandTest, TextColoursRepaintTheTextViewAndMoveTheirChecks) {
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
     ASSERT_EQ(ViewAnsiText, app.view);
-    RECT client;
-    GetClientRect(app.mainWindow, &client);
     const struct {
         unsigned command;
         int32_t blackOnWhite;
@@ -343,7 +321,8 @@ TEST_F(CommandTest, TextColoursRepaintTheTextViewAndMoveTheirChecks) {
         EXPECT_EQ(step.blackOnWhite, app.blackOnWhite);
         EXPECT_EQ(step.blackOnWhite == 1, Checked(CmdBlackOnWhite));
         EXPECT_EQ(step.blackOnWhite == 0, Checked(CmdWhiteOnBlack));
-        ClientPixels shown = ScreenClientPixels(app.mainWindow);
+        ClientPixels shown = Pixels(PixelsOnScreen);
+        ASSERT_FALSE(shown.rgb.empty());
         EXPECT_EQ(step.paper, shown.At(client.right - 1, client.bottom - 1)) << step.command;
     }
     // On the intro screen the colours change too: only the bitmap view refuses.

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/TestBed.h"
+
 // ---- Images ----
 
 // Colours as 0x00RRGGBB, top row first.
@@ -113,40 +115,6 @@ void RunCommand(unsigned command);
 // Sends a command that opens the file dialog, types `path` into it and accepts it. Returns false
 // when no file dialog took the name.
 bool RunCommandWithFile(unsigned command, const std::string& path);
-
-// Steps carried out on a dialog of this thread, one per timer tick, the way a user would: typed
-// text, the focus moved, buttons and check boxes clicked (BM_CLICK), the Enter key pressed in
-// the focused control. Waits for a visible dialog with the given title.
-struct DialogAction {
-    enum Kind {
-        Type,      // set control id's text
-        Focus,     // move the focus to control id (the field that had it loses it)
-        Press,     // click button or check box id
-        Enter,     // press and release Enter in the focused control
-        Read,      // append control id's text to DialogScript::reads
-        ReadFocus, // append the focused control's id, as decimal text, to DialogScript::reads
-        ReadCheck, // append "1" or "0", control id's check state, to DialogScript::reads
-        Await,     // the actions after this one run on the next dialog titled `text`
-        Choose,    // select `text` in combo box id, as a click on that item does
-    };
-    Kind kind;
-    int id;
-    std::string text;
-};
-
-class DialogScript {
-  public:
-    DialogScript(const char* title, std::vector<DialogAction> actions);
-    ~DialogScript();
-    DialogScript(const DialogScript&) = delete;
-    DialogScript& operator=(const DialogScript&) = delete;
-    bool Finished() const; // every action was carried out
-    std::vector<std::string> reads;
-    bool escaped = false;  // the dialog was still open two seconds after the last action and
-                           // was cancelled by the script
-    HWND dialog = nullptr; // the dialog the actions ran on
-    HWND owner = nullptr;  // its owner window
-};
 
 // Counts the "Processing..." windows (top-level STATIC popups with a dialog frame) created and
 // destroyed on this thread while it exists.

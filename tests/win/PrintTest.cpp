@@ -112,34 +112,27 @@ std::string Values(const PrinterGeometry& g) {
     return text;
 }
 
-class PrintTest : public testing::Test {
+class PrintTest : public MainWindowFixture {
   protected:
     void SetUp() override {
         ASSERT_NE("", pages.pdfFolder) << "KOVEL_PDF_DIR names no folder (scripts/printer.sh)";
         ASSERT_NE("", pages.listFolder) << "KOVEL_PRINTED names no folder";
         geometry = DefaultPrinterGeometry();
         ASSERT_GT(geometry.width, 0) << "no default printer";
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
+        MainWindowFixture::SetUp();
     }
     // Runs "&Print": OK in the printer dialog, then the actions on the dialog titled `title`.
     // Returns what the actions read.
     std::vector<std::string> Print(const char* title, std::vector<DialogAction> actions) {
-        RecordFeedback(&feedback);
+        feedback.count = 0;
         actions.insert(actions.begin(), {{A::Press, IDOK, ""}, {A::Await, 0, title}});
-        DialogScript script(printerDialog, std::move(actions));
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdPrint, 0);
-        PumpMessages();
-        EXPECT_TRUE(script.Finished());
-        EXPECT_FALSE(script.escaped) << "the dialog stayed open";
-        EXPECT_EQ(app.mainWindow, script.owner);
+        DialogRun run = CommandWithDialog(CmdPrint, printerDialog, std::move(actions));
+        EXPECT_TRUE(run.finished);
+        EXPECT_FALSE(run.escaped) << "the dialog stayed open";
+        EXPECT_EQ(title, run.title);
+        EXPECT_EQ(app.mainWindow, run.owner);
         EXPECT_TRUE(IsWindowEnabled(app.mainWindow));
-        return script.reads;
+        return run.reads;
     }
     // Places an image of 8 x 8 blocks of strong colours (none near white), so that every printed
     // block has inner pixels away from the rendering blur of its edges.
@@ -154,10 +147,19 @@ class PrintTest : public testing::Test {
                 image.rgb.push_back(colors[(x / 8 + 3 * (y / 8)) % 8]);
             }
         }
-        EXPECT_TRUE(PlaceBitmap(other, CreateDisplayBitmap(image, nullptr), nullptr));
+        EXPECT_TRUE(Place(ClipSource::Bitmap(CreateDisplayBitmap(image, nullptr))));
         EXPECT_EQ(ViewBitmap, app.view);
         // The colours the clipboard's bitmap holds at this display depth.
         return ClipboardRgb();
+    }
+    // A plain bitmap of the size.
+    void PlacePlain(int width, int height) {
+        RgbImage image;
+        image.width = width;
+        image.height = height;
+        image.rgb.assign(size_t(width) * size_t(height), 0x336699);
+        ASSERT_TRUE(Place(ClipSource::Bitmap(CreateDisplayBitmap(image, nullptr))));
+        ASSERT_EQ(ViewBitmap, app.view);
     }
     // Lists a printed bitmap: the page must show `expected` at the origin, stretched to the size.
     void ListImage(const std::string& pdf, const RgbImage& expected, int x, int y, int w, int h) {
@@ -168,27 +170,14 @@ class PrintTest : public testing::Test {
         snprintf(values, sizeof values, " x=%d y=%d w=%d h=%d ppm=%s", x, y, w, h, ppm.c_str());
         pages.List(pdf, "image", Values(geometry) + values);
     }
-    int Beeps() const {
-        int beeps = 0;
-        for (int i = 0; i < feedback.count; ++i) {
-            beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
-        }
-        return beeps;
-    }
     PrintedPages pages;
     PrinterGeometry geometry;
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
 };
 
 // ---- The "Print Size and Location" dialog ----
 
 TEST_F(PrintTest, SizeDialogFilledInAndTheAspectRules) {
-    RgbImage image;
-    image.width = 640;
-    image.height = 480;
-    image.rgb.assign(640 * 480, 0x336699);
-    ASSERT_TRUE(PlaceBitmap(other, CreateDisplayBitmap(image, nullptr), nullptr));
+    PlacePlain(640, 480);
     std::vector<std::string> reads =
         Print("Print Size and Location", {
                                              {A::Read, PrintPaperWidth, ""},
@@ -222,11 +211,7 @@ TEST_F(PrintTest, SizeDialogFilledInAndTheAspectRules) {
 // After the keep-aspect box is cleared and set again, leaving the width box derives the height
 // even though the width was not edited; typing the same width again leaves the height alone.
 TEST_F(PrintTest, KeepAspectSetAgainAndTheSameWidthAgain) {
-    RgbImage image;
-    image.width = 640;
-    image.height = 480;
-    image.rgb.assign(640 * 480, 0x336699);
-    ASSERT_TRUE(PlaceBitmap(other, CreateDisplayBitmap(image, nullptr), nullptr));
+    PlacePlain(640, 480);
     std::vector<std::string> reads =
         Print("Print Size and Location", {
                                              {A::Press, PrintKeepAspect, ""},
@@ -276,11 +261,7 @@ TEST_F(PrintTest, SizesOutOfRangeBeepAndBecomeZero) {
         {3, 1, "-30", "0", "1", 1},
     };
     for (const SizeCase& c : cases) {
-        RgbImage image;
-        image.width = c.bitmapWidth;
-        image.height = c.bitmapHeight;
-        image.rgb.assign(size_t(c.bitmapWidth) * size_t(c.bitmapHeight), 0x336699);
-        ASSERT_TRUE(PlaceBitmap(other, CreateDisplayBitmap(image, nullptr), nullptr));
+        PlacePlain(c.bitmapWidth, c.bitmapHeight);
         std::vector<std::string> reads =
             Print("Print Size and Location", {
                                                  {A::Type, PrintImageWidth, c.typed},
@@ -349,7 +330,7 @@ TEST_F(PrintTest, BitmapAtItsSizeAndAtDoubleSize) {
 
 // Enter in an origin box accepts the "Print Text" dialog.
 TEST_F(PrintTest, TextDialogFilledInAndEnterAccepts) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes("Enter accepts", 14)}}));
+    ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, "Enter accepts")));
     ASSERT_EQ(ViewAnsiText, app.view);
     std::set<std::string> before = pages.Files("Text");
     std::vector<std::string> reads = Print("Print Text", {
@@ -387,7 +368,7 @@ TEST_F(PrintTest, TextWrapsBetweenWordsAndGoesOnToASecondPage) {
     for (int i = 1; i <= 300; ++i) {
         text += "line" + std::to_string(i) + "\r\n";
     }
-    ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes(text.c_str(), text.size() + 1)}}));
+    ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, text)));
     std::string expectedFile = "wrap.txt";
     FILE* file = fopen((pages.listFolder + "\\" + expectedFile).c_str(), "wb");
     ASSERT_NE(nullptr, file);
@@ -412,7 +393,7 @@ TEST_F(PrintTest, TextWrapsBetweenWordsAndGoesOnToASecondPage) {
 TEST_F(PrintTest, OemTextPrintsItsOwnCharacters) {
     // A box in code page 437, and "café" with é as 0x82.
     const char oem[] = "\xDA\xC4\xC4\xBF\r\n\xB3  \xB3\r\n\xC0\xC4\xC4\xD9\r\ncaf\x82";
-    ASSERT_TRUE(PlaceHandles(other, {{CF_OEMTEXT, GlobalBytes(oem, sizeof oem)}}));
+    ASSERT_TRUE(Place(ClipSource::Text(CF_OEMTEXT, oem)));
     ASSERT_EQ(ViewOemText, app.view);
     std::set<std::string> before = pages.Files("Text");
     Print("Print Text", {{A::Press, IDOK, ""}});
@@ -445,18 +426,18 @@ TEST_F(PrintTest, AFailingPrinterGivesTheErrorBox) {
     } cases[] = {{"text", CF_TEXT, "Print Text"}, {"bitmap", CF_BITMAP, "Print Size and Location"}};
     for (const auto& c : cases) {
         if (c.format == CF_TEXT) {
-            ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes("refused", 8)}}));
+            ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, "refused")));
         } else {
             PlaceBlocks(2, 2);
         }
-        RecordFeedback(&feedback);
-        DialogScript script(printerDialog, {{A::Choose, printerList, "Refuser"},
-                                            {A::Press, IDOK, ""},
-                                            {A::Await, 0, c.dialog},
-                                            {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}});
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdPrint, 0);
-        PumpMessages();
-        EXPECT_TRUE(script.Finished()) << c.what;
+        feedback.count = 0;
+        DialogRun run = CommandWithDialog(CmdPrint, printerDialog,
+                                          {{A::Choose, printerList, "Refuser"},
+                                           {A::Press, IDOK, ""},
+                                           {A::Await, 0, c.dialog},
+                                           {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}});
+        EXPECT_TRUE(run.finished) << c.what;
+        EXPECT_EQ(c.dialog, run.title) << c.what;
         ASSERT_EQ(2, feedback.count) << c.what;
         EXPECT_EQ(FeedbackBeep, feedback.events[0].kind) << c.what;
         EXPECT_EQ(FeedbackBox, feedback.events[1].kind) << c.what;

@@ -12,17 +12,8 @@
 
 namespace {
 
-class StretchDialogTest : public testing::Test {
+class StretchDialogTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
     // A display bitmap of 2 x 2 blocks of colours, so that halving it keeps one pixel of each
     // block whatever pixel of a block the platform picks.
     void PlaceBlocks(int width, int height) {
@@ -36,33 +27,23 @@ class StretchDialogTest : public testing::Test {
             }
         }
         HPALETTE palette = CreatePaletteOf(RandomColors(256, 8));
-        ASSERT_TRUE(PlaceBitmap(other, CreateDisplayBitmap(image, palette), palette));
+        ASSERT_TRUE(Place(ClipSource::Bitmap(CreateDisplayBitmap(image, palette), palette)));
         ASSERT_EQ(ViewBitmap, app.view);
     }
-    // Runs the stretch command with the actions on its dialog.
+    // Runs the stretch command with the actions on its dialog; the feedback log holds what this
+    // run recorded.
     std::vector<std::string> Stretch(std::vector<DialogAction> actions, bool* escaped = nullptr) {
-        RecordFeedback(&feedback);
-        DialogScript script("Stretch Bitmap", std::move(actions));
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdStretch, 0);
-        PumpMessages();
-        EXPECT_TRUE(script.Finished());
-        EXPECT_EQ(app.mainWindow, script.owner);
+        feedback.count = 0;
+        DialogRun run = CommandWithDialog(CmdStretch, "Stretch Bitmap", std::move(actions));
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(app.mainWindow, run.owner);
         if (escaped != nullptr) {
-            *escaped = script.escaped;
+            *escaped = run.escaped;
         } else {
-            EXPECT_FALSE(script.escaped) << "the dialog stayed open";
+            EXPECT_FALSE(run.escaped) << "the dialog stayed open";
         }
-        return script.reads;
+        return run.reads;
     }
-    int Beeps() const {
-        int beeps = 0;
-        for (int i = 0; i < feedback.count; ++i) {
-            beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
-        }
-        return beeps;
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
 };
 
 using A = DialogAction;
@@ -400,7 +381,7 @@ TEST_F(StretchDialogTest, HalvingABlackAndWhiteBitmapKeepsItsBlackPixels) {
             image.indices.push_back(x % 2 == 1 && y % 2 == 1 ? 0 : 1);
         }
     }
-    ASSERT_TRUE(PlaceBitmap(other, CreateIndexedBitmap(image), nullptr));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(CreateIndexedBitmap(image))));
     Stretch({{A::Type, StretchNewWidth, "20"},
              {A::Focus, StretchNewHeight, ""},
              {A::Press, StretchOk, ""}});

@@ -492,8 +492,9 @@ int CountRecorded(UINT message, WPARAM wParam, bool anyWParam) {
 bool ActivateWindow(HWND window) {
     ShowWindow(window, SW_SHOWNORMAL);
     SetActiveWindow(window);
+    bool active = PumpUntil([window] { return GetActiveWindow() == window; });
     PumpMessages();
-    return GetActiveWindow() == window;
+    return active;
 }
 
 // ---- Dialogs ----
@@ -584,6 +585,122 @@ DialogDriver::~DialogDriver() {
 
 bool DialogDriver::Finished() const {
     return driverState.next >= driverState.steps.size();
+}
+
+namespace {
+
+struct ScriptState {
+    DialogScript* script = nullptr;
+    std::string title;
+    std::vector<DialogAction> actions;
+    size_t next = 0;
+    int idleTicks = 0;
+    UINT_PTR timer = 0;
+} scriptState;
+
+BOOL CALLBACK FindTitledDialog(HWND window, LPARAM found) {
+    char className[32] = "";
+    char title[128] = "";
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0 &&
+        (scriptState.title.empty() || scriptState.title == title)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (scriptState.script == nullptr) {
+        return;
+    }
+    // The next dialog to wait for: the one before may already be gone.
+    while (scriptState.next < scriptState.actions.size() &&
+           scriptState.actions[scriptState.next].kind == DialogAction::Await) {
+        scriptState.title = scriptState.actions[scriptState.next++].text;
+    }
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindTitledDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr) {
+        return;
+    }
+    DialogScript* script = scriptState.script;
+    if (scriptState.next >= scriptState.actions.size()) {
+        // The script is done but the dialog stays: after two seconds it is cancelled, so that a
+        // failing test ends instead of waiting for ever.
+        if (++scriptState.idleTicks == 40) {
+            script->escaped = true;
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        return;
+    }
+    script->dialog = dialog;
+    script->owner = GetWindow(dialog, GW_OWNER);
+    char title[256] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    script->title = title;
+    if (scriptState.actions[scriptState.next].kind == DialogAction::FileName) {
+        HWND box = FileNameBox(dialog);
+        if (box == nullptr) {
+            return; // not built yet: try again at the next tick
+        }
+        SetWindowTextA(box, scriptState.actions[scriptState.next++].text.c_str());
+        PressButton(dialog, IDOK);
+        return;
+    }
+    // Advanced first: a step may end the dialog and this tick with it.
+    const DialogAction action = scriptState.actions[scriptState.next++];
+    HWND control = GetDlgItem(dialog, action.id);
+    switch (action.kind) {
+    case DialogAction::Type: SetWindowTextA(control, action.text.c_str()); break;
+    case DialogAction::Focus: SetFocus(control); break;
+    case DialogAction::Press: SendMessageA(control, BM_CLICK, 0, 0); break;
+    case DialogAction::Enter:
+        PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageA(GetFocus(), WM_KEYUP, VK_RETURN, 0xC01C0001);
+        break;
+    case DialogAction::Read: {
+        char text[256] = "";
+        GetWindowTextA(control, text, sizeof text);
+        script->reads.push_back(text);
+        break;
+    }
+    case DialogAction::ReadFocus:
+        script->reads.push_back(std::to_string(GetDlgCtrlID(GetFocus())));
+        break;
+    case DialogAction::ReadCheck:
+        script->reads.push_back(SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1"
+                                                                                        : "0");
+        break;
+    case DialogAction::Choose:
+        SendMessageA(control, CB_SELECTSTRING, WPARAM(-1),
+                     reinterpret_cast<LPARAM>(action.text.c_str()));
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(action.id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(control));
+        break;
+    case DialogAction::FileName:
+    case DialogAction::Await: break; // handled above
+    }
+}
+
+} // namespace
+
+DialogScript::DialogScript(const char* wantedTitle, std::vector<DialogAction> actions) {
+    scriptState = ScriptState{};
+    scriptState.script = this;
+    scriptState.title = wantedTitle;
+    scriptState.actions = std::move(actions);
+    scriptState.timer = SetTimer(nullptr, 0, 50, ScriptTick);
+}
+
+DialogScript::~DialogScript() {
+    KillTimer(nullptr, scriptState.timer);
+    scriptState = ScriptState{};
+}
+
+bool DialogScript::Finished() const {
+    return scriptState.next >= scriptState.actions.size();
 }
 
 // ---- Pixels ----
@@ -697,4 +814,98 @@ std::string BesideTestProgram(const char* fileName) {
     std::string path(self, length);
     size_t slash = path.find_last_of("\\/");
     return path.substr(0, slash + 1) + fileName;
+}
+
+// ---- The main window fixture ----
+
+ClipSource ClipSource::Formats(const std::vector<UINT>& formats) {
+    ClipSource source;
+    for (UINT format : formats) {
+        source.handles.emplace_back(format, MakeFormatData(format));
+    }
+    return source;
+}
+
+ClipSource ClipSource::Text(UINT format, const std::string& text) {
+    ClipSource source;
+    source.handles.emplace_back(format, GlobalBytes(text.c_str(), text.size() + 1));
+    return source;
+}
+
+ClipSource ClipSource::Bitmap(HBITMAP bitmap, HPALETTE palette) {
+    ClipSource source;
+    source.handles.emplace_back(CF_BITMAP, bitmap);
+    if (palette != nullptr) {
+        source.handles.emplace_back(CF_PALETTE, palette);
+    }
+    return source;
+}
+
+ClipSource ClipSource::Dib(const std::vector<uint8_t>& packed) {
+    ClipSource source;
+    source.handles.emplace_back(CF_DIB, GlobalBytes(packed.data(), packed.size()));
+    return source;
+}
+
+void MainWindowFixture::SetUp() {
+    other = OtherAppWindow();
+    ASSERT_NE(nullptr, other);
+    ASSERT_TRUE(EmptyClipboardAs(other));
+    ASSERT_EQ(1, StartMainWindow(&feedback, showCommand));
+    ASSERT_TRUE(IsWindow(app.mainWindow));
+    if (activate) {
+        ASSERT_TRUE(ActivateWindow(app.mainWindow)) << "the main window did not become active";
+    }
+    GetClientRect(app.mainWindow, &client);
+    if (!IsIconic(app.mainWindow)) {
+        ASSERT_GT(client.right, 0) << "the main window has an empty client area";
+        ASSERT_GT(client.bottom, 0) << "the main window has an empty client area";
+    }
+    feedback.count = 0;
+}
+
+void MainWindowFixture::TearDown() {
+    StopRecordingMessages();
+    StopMainWindow();
+    EmptyClipboardAs(other);
+}
+
+void MainWindowFixture::Command(unsigned command) {
+    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
+    PumpMessages();
+}
+
+bool MainWindowFixture::Place(const ClipSource& source) {
+    return PlaceHandles(other, source.handles);
+}
+
+DialogRun MainWindowFixture::CommandWithDialog(unsigned command, const char* title,
+                                               std::vector<DialogAction> actions) {
+    DialogRun run;
+    DialogScript script(title, std::move(actions));
+    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
+    PumpMessages();
+    run.finished = script.Finished();
+    run.escaped = script.escaped;
+    run.reads = script.reads;
+    run.title = script.title;
+    run.owner = script.owner;
+    return run;
+}
+
+ClientPixels MainWindowFixture::Pixels(PixelSource source) {
+    ClientPixels pixels = source == PixelsPrinted ? PrintClientPixels(app.mainWindow)
+                                                  : ScreenClientPixels(app.mainWindow);
+    EXPECT_FALSE(pixels.width <= 0 || pixels.height <= 0 || pixels.rgb.empty())
+        << "the main window's client area is empty";
+    return pixels;
+}
+
+int MainWindowFixture::Beeps() const {
+    int beeps = 0;
+    int kept = feedback.count < 64 ? feedback.count : 64;
+    for (int i = 0; i < kept; ++i) {
+        beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
+    }
+    return beeps;
 }

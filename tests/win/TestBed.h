@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <stdint.h>
 
 #include <functional>
@@ -146,6 +148,44 @@ class DialogDriver {
     std::string dialogTitle;        // title of the dialog the steps ran on
 };
 
+// The dialog driver. Steps carried out on a dialog of this thread, one per timer tick, the way a
+// user would: typed text, the focus moved, buttons and check boxes clicked (BM_CLICK), the Enter
+// key pressed in the focused control, a name typed into the common file dialog and accepted.
+// Waits for a visible dialog with the given title (any dialog when the title is empty).
+struct DialogAction {
+    enum Kind {
+        Type,      // set control id's text
+        Focus,     // move the focus to control id (the field that had it loses it)
+        Press,     // click button or check box id
+        Enter,     // press and release Enter in the focused control
+        Read,      // append control id's text to DialogScript::reads
+        ReadFocus, // append the focused control's id, as decimal text, to DialogScript::reads
+        ReadCheck, // append "1" or "0", control id's check state, to DialogScript::reads
+        FileName,  // common file dialog: type text into the file-name box (once the dialog has
+                   // built it), then press IDOK
+        Await,     // the actions after this one run on the next dialog titled `text`
+        Choose,    // select `text` in combo box id, as a click on that item does
+    };
+    Kind kind;
+    int id;
+    std::string text;
+};
+
+class DialogScript {
+  public:
+    DialogScript(const char* wantedTitle, std::vector<DialogAction> actions);
+    ~DialogScript();
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+    bool Finished() const; // every action was carried out
+    std::vector<std::string> reads;
+    bool escaped = false;  // the dialog was still open two seconds after the last action and
+                           // was cancelled by the script
+    HWND dialog = nullptr; // the dialog the actions ran on
+    HWND owner = nullptr;  // its owner window
+    std::string title;     // its title
+};
+
 // ---- Pixels ----
 
 struct ClientPixels {
@@ -171,3 +211,70 @@ int DisplayBits();
 
 // Full path of a file next to this test program (the programs under test are built there).
 std::string BesideTestProgram(const char* fileName);
+
+// ---- The main window fixture ----
+
+// What another application puts on the clipboard, in this order (the clipboard takes the handles
+// over once placed).
+struct ClipSource {
+    std::vector<std::pair<UINT, HANDLE>> handles;
+    // Sample data for each format (see PlaceFormats).
+    static ClipSource Formats(const std::vector<UINT>& formats);
+    // The text and its NUL as format (CF_TEXT, CF_OEMTEXT, or any other).
+    static ClipSource Text(UINT format, const std::string& text);
+    // A bitmap as CF_BITMAP, and the palette as CF_PALETTE when given.
+    static ClipSource Bitmap(HBITMAP bitmap, HPALETTE palette = nullptr);
+    // A packed DIB (header, table, rows) as CF_DIB.
+    static ClipSource Dib(const std::vector<uint8_t>& packed);
+};
+
+// What a dialog driven by MainWindowFixture::CommandWithDialog did.
+struct DialogRun {
+    bool finished = false; // every action was carried out
+    bool escaped = false;  // the dialog stayed open after the last action and was cancelled
+    std::vector<std::string> reads;
+    std::string title; // title of the dialog the actions ran on ("" when none appeared)
+    HWND owner = nullptr;
+};
+
+enum PixelSource {
+    PixelsPrinted,  // painted through WM_PRINTCLIENT into a memory bitmap
+    PixelsOnScreen, // copied from the window's device context (what the screen shows)
+};
+
+// One test on the main window. SetUp empties the clipboard from OtherAppWindow(), starts the
+// main window (showCommand), activates it and asserts that it took (unless activate is false),
+// asserts that the client area is not empty (unless the window was shown minimised), and resets
+// the feedback log. TearDown undoes this in reverse, also after a failed assertion. A derived
+// fixture changes the options in its constructor and may extend SetUp/TearDown (calling these).
+class MainWindowFixture : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Sends WM_COMMAND command to the main window and pumps messages until idle.
+    void Command(unsigned command);
+
+    // Empties the clipboard as `other` and places the source; pumps messages afterwards.
+    bool Place(const ClipSource& source);
+
+    // Sends the command while the actions run on the dialog titled `title` that it opens
+    // ("" for any dialog, such as the common file dialog).
+    DialogRun CommandWithDialog(unsigned command, const char* title,
+                                std::vector<DialogAction> actions);
+
+    // The client area's pixels. An empty client area is a test failure (and gives an empty
+    // ClientPixels).
+    ClientPixels Pixels(PixelSource source = PixelsPrinted);
+
+    // Beeps recorded in the feedback log.
+    int Beeps() const;
+
+    // Options read by SetUp.
+    int showCommand = SW_SHOWNORMAL;
+    bool activate = true;
+
+    HWND other = nullptr; // the other application's window
+    FeedbackLog feedback = {};
+    RECT client = {}; // the client area after SetUp
+};

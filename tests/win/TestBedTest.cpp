@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/Feedback.h"
+#include "shell/CommandIds.h"
 #include "tests/win/TestBed.h"
 
 #include <commdlg.h>
+#include <string.h>
 
 namespace {
 
@@ -249,6 +251,64 @@ TEST(TestBed, ClientPixelsThroughPrintAndScreenAgree) {
     EXPECT_NEAR(GetGValue(a), GetGValue(b), 8);
     EXPECT_NEAR(GetBValue(a), GetBValue(b), 8);
     StopMainWindow();
+}
+
+// ---- The main window fixture ----
+
+using MainWindowFixtureTest = MainWindowFixture;
+
+TEST_F(MainWindowFixtureTest, StartsActiveWithAClientAreaAndAnEmptyLog) {
+    EXPECT_EQ(app.mainWindow, GetActiveWindow());
+    EXPECT_EQ(0, feedback.count);
+    EXPECT_EQ(std::vector<UINT>{}, ClipboardFormats());
+    RECT now;
+    GetClientRect(app.mainWindow, &now);
+    EXPECT_TRUE(EqualRect(&now, &client));
+    for (PixelSource source : {PixelsPrinted, PixelsOnScreen}) {
+        ClientPixels pixels = Pixels(source);
+        EXPECT_EQ(client.right, pixels.width);
+        EXPECT_EQ(client.bottom, pixels.height);
+        EXPECT_EQ(size_t(client.right) * size_t(client.bottom), pixels.rgb.size());
+    }
+}
+
+TEST_F(MainWindowFixtureTest, EachSourceKindReachesTheView) {
+    static const WORD rows[8] = {0xFF00, 0x8100, 0xBD00, 0xA500, 0xA500, 0xBD00, 0x8100, 0xFF00};
+    std::vector<uint8_t> dib(sizeof(BITMAPINFOHEADER) + 2 * 4 + 8 * 4);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = 8;
+    header.biHeight = 8;
+    header.biPlanes = 1;
+    header.biBitCount = 1;
+    memcpy(dib.data(), &header, sizeof header);
+    dib[sizeof header + 4] = dib[sizeof header + 5] = dib[sizeof header + 6] = 255; // white
+    const struct {
+        const char* what;
+        ClipSource source;
+        UINT listedFirst;
+        ViewFormat view;
+    } cases[] = {
+        {"formats", ClipSource::Formats({PrivateFormat(), CF_TEXT}), PrivateFormat(), ViewAnsiText},
+        {"OEM text", ClipSource::Text(CF_OEMTEXT, "Tom & Jerry"), CF_OEMTEXT, ViewOemText},
+        {"bitmap", ClipSource::Bitmap(CreateBitmap(8, 8, 1, 1, rows)), CF_BITMAP, ViewBitmap},
+        {"DIB", ClipSource::Dib(dib), CF_DIB, ViewBitmap},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Place(c.source)) << c.what;
+        std::vector<UINT> listed = ClipboardFormats();
+        ASSERT_FALSE(listed.empty()) << c.what;
+        EXPECT_EQ(c.listedFirst, listed[0]) << c.what;
+        EXPECT_EQ(c.view, app.view) << c.what;
+    }
+}
+
+TEST_F(MainWindowFixtureTest, CommandWithDialogRunsOnTheDialogTheCommandOpens) {
+    DialogRun run = CommandWithDialog(CmdOpenBmp, "", {{DialogAction::Press, IDCANCEL, ""}});
+    EXPECT_TRUE(run.finished);
+    EXPECT_FALSE(run.escaped);
+    EXPECT_EQ("OPEN BMP FILE", run.title);
+    EXPECT_EQ(app.mainWindow, run.owner);
 }
 
 } // namespace
