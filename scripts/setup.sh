@@ -17,6 +17,7 @@ run_pkgs=(
 test_pkgs=(
     clang libclang-rt-14-dev
     libtiff-dev libgif-dev libtiff-tools giflib-tools netpbm python3-pil ffmpeg
+    cups cups-bsd printer-driver-cups-pdf poppler-utils
 )
 
 pkgs=("${run_pkgs[@]}")

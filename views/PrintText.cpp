@@ -46,17 +46,18 @@ std::vector<uint16_t> TextOfBlock(HANDLE block, bool oem) {
 bool PrintPages(HDC printer, const std::vector<uint16_t>& text) {
     int32_t width = printLayout.paperWidth - printLayout.originX;
     int32_t height = printLayout.paperHeight - printLayout.originY;
-    if (width <= 0 || height <= 0 || text.empty()) {
-        // The corner lies outside the printable area (or there is no text): one empty page.
+    std::vector<TextLine> lines;
+    if (width > 0 && height > 0)
+        lines = BreakTextLines(text.data(), text.size(), width, MeasureOnPrinter, printer);
+    if (lines.empty()) {
+        // The corner lies outside the printable area, or there is no text: one empty page.
         return BeginPrintPage(printer) && EndPrintPage(printer);
     }
-    std::vector<TextLine> lines =
-        BreakTextLines(text.data(), text.size(), width, MeasureOnPrinter, printer);
     TEXTMETRICW metrics = {};
     GetTextMetricsW(printer, &metrics);
     int32_t lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
     size_t perPage = size_t(height / lineHeight > 0 ? height / lineHeight : 1);
-    for (size_t first = 0; first < lines.size() || first == 0; first += perPage) {
+    for (size_t first = 0; first < lines.size(); first += perPage) {
         if (!BeginPrintPage(printer))
             return false;
         for (size_t i = first; i < lines.size() && i < first + perPage; ++i) {
@@ -67,8 +68,6 @@ bool PrintPages(HDC printer, const std::vector<uint16_t>& text) {
         }
         if (!EndPrintPage(printer))
             return false;
-        if (lines.empty())
-            break;
     }
     return true;
 }
