@@ -11,6 +11,7 @@
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
 #include "shell/DosCapture.h"
 #include "shell/PendingOperations.h"
 #include "shell/RefusalBoxes.h"
@@ -278,10 +279,6 @@ void TextToBitmapCommand() {
         ShowRefusal(BoxEmpty);
 }
 
-void Help(UINT command) {
-    CallWinHelp(app.mainWindow, app.helpFile, command, 0);
-}
-
 } // namespace
 
 void DispatchCommand(unsigned command) {
@@ -301,9 +298,9 @@ void DispatchCommand(unsigned command) {
     case CmdClearClipboard: ClearClipboard(); break;
     case CmdPopupMode: TogglePopupMode(); break;
     case CmdEnterCoordinates: EnterCoordinatesCommand(); break;
-    case CmdHelpContents: Help(HELP_CONTENTS); break;
-    case CmdHelpSearch: Help(HELP_PARTIALKEY); break;
-    case CmdHelpOnHelp: Help(HELP_HELPONHELP); break;
+    case CmdHelpContents:
+    case CmdHelpSearch:
+    case CmdHelpOnHelp: RunHelpCommand(command); break;
     case CmdAbout: OpenInfoScreen(ScreenAbout); break;
     case CmdSystemInfo: OpenInfoScreen(ScreenSystemInfo); break;
     case CmdInfoOk: break; // the OK button: leaving the screen above was all
