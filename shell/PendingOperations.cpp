@@ -6,10 +6,6 @@ int CaptureRectangle(FileKind) {
 
 void CaptureRectangleToPrinter() {}
 
-int TextToBitmap(FileKind) {
-    return 0;
-}
-
 int EnterCoordinates() {
     return 0;
 }

@@ -10,6 +10,5 @@
 
 int CaptureRectangle(FileKind kind);
 void CaptureRectangleToPrinter();
-int TextToBitmap(FileKind kind);
 int EnterCoordinates();
 void UpdateStatusCaption();
