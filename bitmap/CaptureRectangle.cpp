@@ -10,7 +10,7 @@
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
-#include "shell/PendingOperations.h"
+#include "views/Printing.h"
 #include "shell/RectangleSelection.h"
 
 #include <vector>

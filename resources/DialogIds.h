@@ -20,3 +20,11 @@
 #define RectWidth 296
 #define RectHeight 297
 #define RectOk 301
+#define PrintOriginX 279
+#define PrintOriginY 280
+#define PrintImageWidth 296
+#define PrintImageHeight 297
+#define PrintPaperWidth 298
+#define PrintPaperHeight 299
+#define PrintKeepAspect 300
+#define PrintOk 301

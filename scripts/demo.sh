@@ -15,6 +15,7 @@
 #   out/<program>-ansi-white-on-black.png  ANSI text, white on black
 #   out/<program>-oem-black-on-white.png   OEM text, black on white
 #   out/<program>-oem-white-on-black.png   OEM text, white on black
+#   out/<program>-printed.pdf, .png        the picture printed on the PDF printer, and its page
 #   out/<program>-help.png                 the help window that Help > Contents opens
 #
 #   scripts/demo.sh [build-dir] [palorin|mendrival]      (defaults: build-win64 palorin)
@@ -130,6 +131,42 @@ helper --kovel-place-text=7 # CF_OEMTEXT
 shot oem-black-on-white
 helper --kovel-command=288
 shot oem-white-on-black
+
+# Printing: the picture on the PDF printer at its own size, from the corner (100, 100) of the
+# page; the PDF and a picture of its page are left in out/.
+press_in() {
+    local title=$1
+    shift
+    wait_for_window "$title" || { echo "demo: no \"$title\" dialog" >&2; return 1; }
+    sleep 1
+    xdotool windowfocus --sync "$(xdotool search --name "^$title\$" | head -1)"
+    xdotool key --delay 150 "$@"
+}
+if pdf_dir=$(bash "$REPO/scripts/printer.sh" 2>/dev/null); then
+    helper --kovel-place-picture
+    before=$(ls "$pdf_dir")
+    wine "$BUILD/win_tests.exe" --kovel-command=295 >/dev/null 2>&1 &
+    PRINT_PID=$!
+    press_in "Print" Return
+    press_in "Print Size and Location" Tab Tab 1 0 0 Tab 1 0 0 Tab space
+    printed=""
+    for _ in $(seq 300); do
+        printed=$(ls "$pdf_dir" | grep '^Bitmap.*\.pdf$' | grep -vxF "$before" | head -1)
+        [ -n "$printed" ] && break
+        sleep 0.2
+    done
+    wait "$PRINT_PID"
+    if [ -n "$printed" ]; then
+        sleep 1
+        cp "$pdf_dir/$printed" "$OUT/$PROGRAM-printed.pdf"
+        pdftoppm -r 40 -png -singlefile "$OUT/$PROGRAM-printed.pdf" "$OUT/$PROGRAM-printed"
+        SHOTS+=("$OUT/$PROGRAM-printed.pdf" "$OUT/$PROGRAM-printed.png")
+    else
+        echo "demo: the printed page did not arrive" >&2
+    fi
+else
+    echo "demo: no printer queue (scripts/printer.sh needs root); nothing printed" >&2
+fi
 
 # Help > Contents opens the manual (the .chm beside the program) in the help window.
 helper --kovel-command=270

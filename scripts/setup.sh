@@ -20,6 +20,7 @@ test_pkgs=(
     clang libclang-rt-14-dev
     libtiff-dev libgif-dev libtiff-tools giflib-tools netpbm python3-pil ffmpeg
     libpng-dev pngcheck
+    cups cups-bsd printer-driver-cups-pdf poppler-utils
 )
 
 pkgs=("${run_pkgs[@]}")

@@ -54,6 +54,10 @@ for exe in build-win64/palorin.exe build-win64/mendrival.exe; do
     fi
 done
 
+# The print tests need the PDF printer queue (CUPS started, the queue the default).
+KOVEL_PDF_DIR=$(bash scripts/printer.sh)
+export KOVEL_PDF_DIR
+
 if [ -f scripts/wine-tests.sh ]; then
     echo "== Windows tests under Wine at display depths 8, 16 and 24"
     bash scripts/wine-tests.sh build-win64 2>&1 | tee "$logdir/wine-tests.log" || status=1

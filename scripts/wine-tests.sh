@@ -56,6 +56,14 @@ export KOVEL_BMP_INPUTS='C:\kovel-test-files\bmp-inputs'
     { echo "wine-tests: could not write the PNG test inputs" >&2; exit 2; }
 export KOVEL_PNG_INPUTS='C:\kovel-test-files\png-inputs'
 
+# The print tests print on the PDF queue (scripts/printer.sh sets it up and says where the PDFs
+# land); what each page must show is listed per depth and checked after the run.
+if [ -z "${KOVEL_PDF_DIR:-}" ]; then
+    KOVEL_PDF_DIR=$(bash "$REPO/scripts/printer.sh") ||
+        { echo "wine-tests: no printer queue" >&2; exit 2; }
+fi
+export KOVEL_PDF_DIR
+
 status=0
 summary=""
 total_passed=0
@@ -79,6 +87,8 @@ for depth in $DEPTHS; do
     log="$LOGDIR/depth-$depth.log"
     mkdir -p "$FILES/saved-$depth"
     export KOVEL_SAVED_FILES="C:\\kovel-test-files\\saved-$depth"
+    mkdir -p "$FILES/printed-$depth"
+    export KOVEL_PRINTED="C:\\kovel-test-files\\printed-$depth"
     echo "=== Wine tests at display depth $depth (DISPLAY=$DISPLAY) ==="
     ctest --test-dir "$BUILD" -L wine -V 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
@@ -105,6 +115,15 @@ for depth in $DEPTHS; do
         if [ "${PIPESTATUS[0]}" -ne 0 ]; then
             status=1
             summary="${summary}depth $depth: saved files not decoded to their colours"$'\n'
+        fi
+    fi
+    # Every printed page must show what its test listed.
+    if [ -s "$FILES/printed-$depth/printed.tsv" ] || [ -z "${GTEST_FILTER:-}" ]; then
+        /usr/bin/python3 "$REPO/tests/win/check_printed_pages.py" "$KOVEL_PDF_DIR" \
+            "$FILES/printed-$depth" 2>&1 | tee -a "$log"
+        if [ "${PIPESTATUS[0]}" -ne 0 ]; then
+            status=1
+            summary="${summary}depth $depth: printed pages not as listed"$'\n'
         fi
     fi
     cleanup

@@ -15,10 +15,10 @@
 #include "shell/CoordinatesDialog.h"
 #include "shell/HelpCommands.h"
 #include "shell/DosCapture.h"
-#include "shell/PendingOperations.h"
 #include "shell/RectangleSelection.h"
 #include "shell/RefusalBoxes.h"
 #include "shell/Shell.h"
+#include "views/Printing.h"
 #include "views/TextToBitmap.h"
 
 namespace {

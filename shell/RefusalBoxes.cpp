@@ -29,6 +29,7 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"ERROR", "Cannot open the file."},
     {"ERROR", "The image cannot be put on the clipboard."},
     {"ERROR", "Cannot make a bitmap of the text."},
+    {"ERROR", "The printer could not print the page.\nThe print job has been cancelled."},
 };
 
 } // namespace

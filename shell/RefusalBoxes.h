@@ -17,6 +17,7 @@ enum RefusalBox : int {
     BoxCannotOpenFile,  // a file that cannot be opened at all (missing, locked, no access)
     BoxCannotPlace,     // an image read or made but not put on the clipboard
     BoxTextNotRendered, // the page bitmap of "Text to bitmap" could not be created
+    BoxPrintFailed,
     RefusalBoxCount,
 };
 

@@ -628,6 +628,11 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     if (scriptState.script == nullptr) {
         return;
     }
+    // The next dialog to wait for: the one before may already be gone.
+    while (scriptState.next < scriptState.actions.size() &&
+           scriptState.actions[scriptState.next].kind == DialogAction::Await) {
+        scriptState.title = scriptState.actions[scriptState.next++].text;
+    }
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindTitledDialog, reinterpret_cast<LPARAM>(&dialog));
     if (dialog == nullptr) {
@@ -681,7 +686,14 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
         script->reads.push_back(SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1"
                                                                                         : "0");
         break;
-    case DialogAction::FileName: break; // handled above
+    case DialogAction::Choose:
+        SendMessageA(control, CB_SELECTSTRING, WPARAM(-1),
+                     reinterpret_cast<LPARAM>(action.text.c_str()));
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(action.id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(control));
+        break;
+    case DialogAction::FileName:
+    case DialogAction::Await: break; // handled above
     }
 }
 

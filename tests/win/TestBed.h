@@ -194,6 +194,8 @@ struct DialogAction {
         ReadCheck, // append "1" or "0", control id's check state, to DialogScript::reads
         FileName,  // common file dialog: type text into the file-name box (once the dialog has
                    // built it), then press IDOK
+        Await,     // the actions after this one run on the next dialog titled `text`
+        Choose,    // select `text` in combo box id, as a click on that item does
     };
     Kind kind;
     int id;

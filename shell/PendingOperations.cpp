@@ -1,5 +1,0 @@
-#include "shell/PendingOperations.h"
-
-void PrintBitmap(HBITMAP, HPALETTE) {}
-
-void PrintText(HANDLE) {}
