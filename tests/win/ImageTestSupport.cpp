@@ -1,8 +1,10 @@
 #include "tests/win/ImageTestSupport.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <map>
 #include <set>
 #include <utility>
 
@@ -95,6 +97,83 @@ RgbImage ColorsOf(const IndexedImage& image) {
         out.rgb[i] = uint32_t(c.rgbRed) << 16 | uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
     }
     return out;
+}
+
+std::vector<RGBQUAD> DeviceDefaultTable(int bitCount) {
+    // The 20 static colours of the system palette, as 0xRRGGBB.
+    static const uint32_t systemColors[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                              0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+                                              0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                              0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    // The 16 VGA colours.
+    static const uint32_t vgaColors[16] = {
+        0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080,
+        0xC0C0C0, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    auto quad = [](uint32_t rgb) {
+        RGBQUAD q = {};
+        q.rgbRed = uint8_t(rgb >> 16);
+        q.rgbGreen = uint8_t(rgb >> 8);
+        q.rgbBlue = uint8_t(rgb);
+        return q;
+    };
+    std::vector<RGBQUAD> table;
+    if (bitCount == 1) {
+        table = {quad(0x000000), quad(0xFFFFFF)};
+    } else if (bitCount == 4) {
+        for (uint32_t rgb : vgaColors) {
+            table.push_back(quad(rgb));
+        }
+    } else if (bitCount == 8) {
+        for (int i = 0; i < 256; ++i) {
+            uint32_t rgb = uint32_t((i & 0x07) << 5) << 16 | uint32_t((i & 0x38) << 2) << 8 |
+                           uint32_t(i & 0xC0);
+            if (i < 10) {
+                rgb = systemColors[i];
+            } else if (i >= 246) {
+                rgb = systemColors[i - 236];
+            }
+            table.push_back(quad(rgb));
+        }
+    }
+    return table;
+}
+
+RgbImage DeviceColorsOf(const IndexedImage& image) {
+    IndexedImage shown = image;
+    shown.colors = DeviceDefaultTable(image.bitCount);
+    return ColorsOf(shown);
+}
+
+std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int limit) {
+    char text[120];
+    if (shown.width != colors.width || shown.height != colors.height || shown.rgb.empty() ||
+        shown.rgb.size() != colors.rgb.size()) {
+        snprintf(text, sizeof text, "%dx%d (%zu pixels), expected %dx%d (%zu pixels)", shown.width,
+                 shown.height, shown.rgb.size(), colors.width, colors.height, colors.rgb.size());
+        return text;
+    }
+    std::map<uint32_t, uint32_t> shownFor;
+    for (int y = 0; y < colors.height; ++y) {
+        for (int x = 0; x < colors.width; ++x) {
+            uint32_t want = colors.At(x, y);
+            uint32_t got = shown.At(x, y);
+            for (int shift = 0; shift < 24; shift += 8) {
+                int distance = abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF));
+                if (distance > limit) {
+                    snprintf(text, sizeof text, "(%d,%d) is %06X, too far from %06X", x, y, got,
+                             want);
+                    return text;
+                }
+            }
+            auto placed = shownFor.emplace(want, got);
+            if (placed.first->second != got) {
+                snprintf(text, sizeof text, "(%d,%d) is %06X, other pixels of %06X are %06X", x, y,
+                         got, want, placed.first->second);
+                return text;
+            }
+        }
+    }
+    return "";
 }
 
 uint32_t FiveBitColor(uint32_t rgb) {
@@ -424,9 +503,9 @@ void RunCommand(unsigned command) {
 }
 
 bool RunCommandWithFile(unsigned command, const std::string& path) {
-    DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+    DialogScript script("", {{DialogAction::FileName, 0, path}});
     SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-    bool finished = driver.Finished();
+    bool finished = script.Finished();
     PumpMessages();
     return finished;
 }
@@ -645,6 +724,14 @@ std::string FirstDifference(const RgbImage& got, const RgbImage& expected) {
     if (got.width != expected.width || got.height != expected.height) {
         snprintf(text, sizeof text, "size %dx%d, expected %dx%d", got.width, got.height,
                  expected.width, expected.height);
+        return text;
+    }
+    // Two empty images are no match: something that should have been read was not.
+    if (got.rgb.empty() || expected.rgb.empty() ||
+        got.rgb.size() != size_t(got.width) * size_t(got.height) ||
+        expected.rgb.size() != got.rgb.size()) {
+        snprintf(text, sizeof text, "empty or incomplete image (%zu and %zu pixels for %dx%d)",
+                 got.rgb.size(), expected.rgb.size(), got.width, got.height);
         return text;
     }
     size_t differing = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/Feedback.h"
 #include "shell/CommandIds.h"
+#include "platform/ClipboardAccess.h"
 #include "tests/win/TestBed.h"
 
 #include <commdlg.h>
@@ -222,7 +223,7 @@ TEST(TestBed, ScreenCaptureHelperPutsTheScreenOnTheClipboard) {
     ASSERT_TRUE(RunTestProgram("--kovel-capture-screen", &exitCode));
     EXPECT_EQ(0u, exitCode);
     HWND other = OtherAppWindow();
-    ASSERT_TRUE(OpenClipboard(other));
+    ASSERT_TRUE(OpenClipboardRetry(other));
     HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BITMAP info = {};
     bool read = bitmap != nullptr && GetObjectA(bitmap, sizeof info, &info) == sizeof info;
