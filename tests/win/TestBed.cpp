@@ -582,6 +582,7 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     case DialogAction::Type: SetWindowTextA(control, action.text.c_str()); break;
     case DialogAction::Focus: SetFocus(control); break;
     case DialogAction::Press: SendMessageA(control, BM_CLICK, 0, 0); break;
+    case DialogAction::Post: PressButton(dialog, action.id); break;
     case DialogAction::Enter:
         PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
         PostMessageA(GetFocus(), WM_KEYUP, VK_RETURN, 0xC01C0001);
@@ -632,7 +633,7 @@ std::vector<DialogAction> ActionsOf(const std::vector<DialogStep>& steps) {
             actions.push_back({DialogAction::Type, step.id, step.text});
             break;
         case DialogStep::Focus: actions.push_back({DialogAction::Focus, step.id, ""}); break;
-        case DialogStep::Click: actions.push_back({DialogAction::Press, step.id, ""}); break;
+        case DialogStep::Click: actions.push_back({DialogAction::Post, step.id, ""}); break;
         case DialogStep::ReadText: actions.push_back({DialogAction::Read, step.id, ""}); break;
         case DialogStep::SetFileName:
             actions.push_back({DialogAction::FileName, 0, step.text});

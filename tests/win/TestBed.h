@@ -129,6 +129,7 @@ struct DialogAction {
         Type,      // set control id's text
         Focus,     // move the focus to control id (the field that had it loses it)
         Press,     // click button or check box id
+        Post,      // post WM_COMMAND id (BN_CLICKED) to the dialog, the focus left where it is
         Enter,     // press and release Enter in the focused control
         Read,      // append control id's text to DialogScript::reads
         ReadFocus, // append the focused control's id, as decimal text, to DialogScript::reads

@@ -466,6 +466,7 @@ TEST(InfoScreenText, TheSystemInfoLines) {
 TEST_F(ViewTest, InformationScreensOfBothIdentitiesLineByLine) {
     const char* const names[2] = {"Mendrival", "Palorin"};
     const MemoryFigures memory = {42, 123456789ull * 1024};
+    ASSERT_TRUE(OnTestScreen());
     int width = client.right;
     int height = client.bottom;
     auto paint = [&](void (*painter)(HDC, int), int variant) {
@@ -481,13 +482,13 @@ TEST_F(ViewTest, InformationScreensOfBothIdentitiesLineByLine) {
                                      paint(PaintIntroScreenAs, variant)));
         EXPECT_EQ(0, DifferentPixels(ExpectedScreen(width, height, {{0, titles[variant]}}),
                                      paint(PaintAboutScreenAs, variant)));
-        // Painted into a 32-bit memory bitmap: the depth named is that context's.
+        // Painted into a memory context, which names the display's depth.
         ClientPixels info = DrawnPixels(width, height, [&](HDC dc) {
             RECT all = {0, 0, width, height};
             FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
             PaintSystemInfoScreenAs(dc, variant, memory);
         });
-        std::string resolution = TestScreenResolution(32);
+        std::string resolution = TestScreenResolution(ExpectedDisplayBits());
         ClientPixels expected = ExpectedScreen(width, height,
                                                {{0, titles[variant]},
                                                 {6, "Memory status: 58% free"},
