@@ -276,13 +276,10 @@ TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
     ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
     app.popupMode = 0;
     RecordFeedback(&feedback);
-    {
-        DialogDriver driver(
-            {{DialogStep::SetFileName, 0, bad}, {DialogStep::SetFileName, 0, good}});
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
-        EXPECT_TRUE(driver.Finished());
-    }
-    PumpMessages();
+    EXPECT_TRUE(
+        CommandWithDialog(CmdOpenBmp, "",
+                          {{DialogAction::FileName, 0, bad}, {DialogAction::FileName, 0, good}})
+            .finished);
     ASSERT_EQ(2, feedback.count);
     EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
     EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
@@ -298,12 +295,10 @@ TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
     ASSERT_TRUE(EmptyClipboardAs(other));
     app.popupMode = 1;
     RecordFeedback(&feedback);
-    {
-        DialogDriver driver({{DialogStep::SetFileName, 0, bad}, {DialogStep::Click, IDCANCEL, ""}});
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
-        EXPECT_TRUE(driver.Finished());
-    }
-    PumpMessages();
+    EXPECT_TRUE(
+        CommandWithDialog(CmdOpenBmp, "",
+                          {{DialogAction::FileName, 0, bad}, {DialogAction::Post, IDCANCEL, ""}})
+            .finished);
     EXPECT_EQ(2, feedback.count);
     EXPECT_EQ(1, app.popupMode);
     EXPECT_EQ(ViewNone, app.view);

@@ -197,14 +197,11 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
         if (c.fileExists) {
             WriteFile(path, before);
         }
-        ASSERT_TRUE(
-            PlaceHandles(other, {{c.placed, GlobalBytes(c.text.c_str(), c.text.size() + 1)}}));
+        ASSERT_TRUE(Place(ClipSource::Text(c.placed, c.text)));
         feedback.count = 0;
-        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
-        SendMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
-        PumpMessages();
-        EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ("SAVE TO TXT FILE", driver.dialogTitle);
+        DialogRun run = CommandWithDialog(c.command, "", {{DialogAction::FileName, 0, path}});
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ("SAVE TO TXT FILE", run.title);
         EXPECT_EQ(0, feedback.count);
         ASSERT_TRUE(Exists(path));
         EXPECT_EQ(c.after, ReadFile(path));
@@ -276,11 +273,10 @@ TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
 
 TEST_F(SavePipelineTest, OpenBmpOffersTheDialogAgainAfterAFileThatIsNoBmp) {
     WriteFile(path, "BN not a bitmap at all, but long enough to have a header.........");
-    DialogDriver driver({{DialogStep::SetFileName, 0, path}, {DialogStep::Click, IDCANCEL, ""}});
-    SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
-    PumpMessages();
-    EXPECT_TRUE(driver.Finished());
-    EXPECT_EQ("OPEN BMP FILE", driver.dialogTitle);
+    DialogRun run = CommandWithDialog(
+        CmdOpenBmp, "", {{DialogAction::FileName, 0, path}, {DialogAction::Post, IDCANCEL, ""}});
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ("OPEN BMP FILE", run.title);
     ASSERT_EQ(2, feedback.count);
     EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
     EXPECT_STREQ("ERROR", feedback.events[1].title);

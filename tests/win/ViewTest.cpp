@@ -86,7 +86,7 @@ TEST_F(ViewTest, ABitmapAppearsAtItsOffsetsForEveryPosition) {
                                                 << " positions " << h << "," << v);
                 SetScrollPos(app.mainWindow, SB_HORZ, h, TRUE);
                 SetScrollPos(app.mainWindow, SB_VERT, v, TRUE);
-                ClientPixels pixels = PrintClientPixels(app.mainWindow);
+                ClientPixels pixels = Pixels();
                 ASSERT_EQ(client.right, pixels.width);
                 int x = rowX->offsets[h];
                 int y = rowY->offsets[v];
@@ -108,7 +108,7 @@ TEST_F(ViewTest, ABitmapAppearsAtItsOffsetsForEveryPosition) {
     SetScrollPos(app.mainWindow, SB_HORZ, 8, TRUE);
     SetScrollPos(app.mainWindow, SB_VERT, 8, TRUE);
     RepaintMainWindow();
-    ClientPixels shown = ScreenClientPixels(app.mainWindow);
+    ClientPixels shown = Pixels(PixelsOnScreen);
     EXPECT_EQ(black, shown.At(client.right - 1, client.bottom - 1));
     EXPECT_EQ(black, shown.At(lineX - 16, 5));
 }
@@ -129,7 +129,7 @@ TEST_F(ViewTest, ABitmapSmallerThanTheWindowStaysAtTheCorner) {
     ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(200, 100)}}));
     SetScrollPos(app.mainWindow, SB_HORZ, 8, TRUE);
     SetScrollPos(app.mainWindow, SB_VERT, 8, TRUE);
-    ClientPixels pixels = PrintClientPixels(app.mainWindow);
+    ClientPixels pixels = Pixels();
     EXPECT_EQ(0, app.viewOffsetX);
     EXPECT_EQ(0, app.viewOffsetY);
     EXPECT_EQ(black, pixels.At(lineX, 5));
@@ -146,7 +146,7 @@ TEST_F(ViewTest, AMonochromeBitmapShowsBlackAndWhite) {
         rows[y] = y < 16 ? 0x00FF : 0xFF00; // bytes in memory order: left byte first
     }
     ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, CreateBitmap(16, 32, 1, 1, rows)}}));
-    ClientPixels pixels = PrintClientPixels(app.mainWindow);
+    ClientPixels pixels = Pixels();
     EXPECT_EQ(white, pixels.At(2, 2));
     EXPECT_EQ(black, pixels.At(12, 2));
     EXPECT_EQ(black, pixels.At(2, 20));
@@ -203,7 +203,7 @@ TEST_F(ViewTest, ScrollBarsMoveAndPaintTheViewAtOnce) {
         int y = offsetRows[0].offsets[step.v];
         EXPECT_EQ(x, app.viewOffsetX);
         EXPECT_EQ(y, app.viewOffsetY);
-        ClientPixels shown = ScreenClientPixels(app.mainWindow);
+        ClientPixels shown = Pixels(PixelsOnScreen);
         EXPECT_EQ(black, shown.At(lineX - x, 5));
         EXPECT_EQ(white, shown.At(lineX - x + 1, 5));
         EXPECT_EQ(black, shown.At(5, lineY - y));
@@ -329,7 +329,7 @@ TEST_F(ViewTest, TextPagesInBothFontsAndBothColours) {
         app.blackOnWhite = c.blackOnWhite ? 1 : 0;
         SetScrollPos(app.mainWindow, SB_HORZ, c.h, TRUE);
         SetScrollPos(app.mainWindow, SB_VERT, c.v, TRUE);
-        ClientPixels shown = PrintClientPixels(app.mainWindow);
+        ClientPixels shown = Pixels();
         int x = ViewOffset(screenWidth, client.right, c.h);
         int y = ViewOffset(screenHeight, client.bottom, c.v);
         EXPECT_EQ(x, app.viewOffsetX);
@@ -352,7 +352,7 @@ TEST_F(ViewTest, TextIsNeitherExpandedNorPrefixedNorWrapped) {
     // The same text drawn with tab expansion or with "&" taken as a prefix looks different.
     const std::string text = "x\ty&z\r\nabc";
     ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, text)));
-    ClientPixels shown = PrintClientPixels(app.mainWindow);
+    ClientPixels shown = Pixels();
     const UINT others[] = {DT_EXPANDTABS, 0};
     for (UINT flags : others) {
         ClientPixels drawn = DrawnPixels(client.right, client.bottom, [&](HDC dc) {
@@ -502,15 +502,13 @@ TEST_F(ViewTest, TheWindowShowsTheScreenOfItsState) {
     int width = client.right;
     int height = client.bottom;
     // This program is built as Palorin.
-    EXPECT_EQ(0, DifferentPixels(ExpectedScreen(width, height, IntroLines("Palorin")),
-                                 PrintClientPixels(app.mainWindow)));
+    EXPECT_EQ(0, DifferentPixels(ExpectedScreen(width, height, IntroLines("Palorin")), Pixels()));
     OpenInfoScreen(ScreenAbout);
-    EXPECT_EQ(0, DifferentPixels(ExpectedScreen(width, height, {{0, titles[1]}}),
-                                 PrintClientPixels(app.mainWindow)));
+    EXPECT_EQ(0, DifferentPixels(ExpectedScreen(width, height, {{0, titles[1]}}), Pixels()));
     // The System info screen of the real window: its title and its resolution line as the
     // display gives them (the memory lines change from one paint to the next).
     OpenInfoScreen(ScreenSystemInfo);
-    ClientPixels info = PrintClientPixels(app.mainWindow);
+    ClientPixels info = Pixels();
     ASSERT_TRUE(OnTestScreen());
     std::string resolution = TestScreenResolution(ExpectedDisplayBits());
     ClientPixels expected = ExpectedScreen(width, height, {{0, titles[1]}, {8, resolution}});
