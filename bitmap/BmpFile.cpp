@@ -27,12 +27,16 @@ DWORD ReadSome(HANDLE file, void* buffer, DWORD count) {
 }
 
 // Moves the rows of the file into a new device bitmap of the window's format. Returns null
-// when a read fails or a bitmap cannot be made.
-HBITMAP ReadRows(HANDLE file, const BmpLayout& layout, BitmapInfo256* info, HDC dc) {
+// when a read fails (*readFailed set: the file is not a whole BMP file) or when the bitmap or
+// the band memory cannot be had (*readFailed clear).
+HBITMAP ReadRows(HANDLE file, const BmpLayout& layout, BitmapInfo256* info, HDC dc,
+                 bool* readFailed) {
+    *readFailed = true;
     LARGE_INTEGER to;
     to.QuadPart = layout.offBits;
     if (!SetFilePointerEx(file, to, nullptr, FILE_BEGIN))
         return nullptr;
+    *readFailed = false;
     HBITMAP bitmap = CreateDIBitmap(dc, &info->header, 0, nullptr, nullptr, 0);
     if (bitmap == nullptr)
         return nullptr;
@@ -51,7 +55,8 @@ HBITMAP ReadRows(HANDLE file, const BmpLayout& layout, BitmapInfo256* info, HDC 
         if (lines > linesPerBand)
             lines = linesPerBand;
         DWORD bytes = DWORD(uint64_t(lines) * layout.stride);
-        ok = ReadSome(file, band, bytes) == bytes &&
+        *readFailed = ReadSome(file, band, bytes) != bytes;
+        ok = !*readFailed &&
              SetDIBits(dc, bitmap, UINT(firstLine), lines, band,
                        reinterpret_cast<BITMAPINFO*>(info), DIB_RGB_COLORS) == int(lines);
         firstLine += int32_t(lines);
@@ -69,10 +74,10 @@ int LoadBmp(HANDLE file, int mode) {
     DWORD got = ReadSome(file, head, sizeof head);
     LARGE_INTEGER fileSize = {};
     if (!GetFileSizeEx(file, &fileSize))
-        return 0;
+        return BmpReadRefused;
     BmpLayout layout;
     if (ParseBmpHeader(head, got, uint64_t(fileSize.QuadPart), &layout) != BmpOk)
-        return 0;
+        return BmpReadRefused;
 
     ShowProgressWindow();
     static BitmapInfo256 info;
@@ -94,7 +99,8 @@ int LoadBmp(HANDLE file, int mode) {
             RealizePalette(dc);
         }
     }
-    HBITMAP bitmap = ReadRows(file, layout, &info, dc);
+    bool readFailed = false;
+    HBITMAP bitmap = ReadRows(file, layout, &info, dc, &readFailed);
     if (oldPalette != nullptr)
         SelectPalette(dc, oldPalette, FALSE);
     ReleaseDC(app.mainWindow, dc);
@@ -102,7 +108,7 @@ int LoadBmp(HANDLE file, int mode) {
         if (palette != nullptr)
             DeleteObject(palette);
         HideProgressWindow();
-        return 0;
+        return readFailed ? BmpReadRefused : BmpReadNotPlaced;
     }
 
     HGLOBAL dib = DibFromBitmap(bitmap, palette);
@@ -111,7 +117,7 @@ int LoadBmp(HANDLE file, int mode) {
         DeleteObject(palette);
     if (dib == nullptr) {
         HideProgressWindow();
-        return 0;
+        return BmpReadNotPlaced;
     }
     GlobalUnlock(dib);
     int placed = 0;
@@ -127,7 +133,7 @@ int LoadBmp(HANDLE file, int mode) {
     }
     GlobalFree(dib);
     HideProgressWindow();
-    return placed;
+    return placed ? BmpReadPlaced : BmpReadNotPlaced;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #   out/<program>-ansi-white-on-black.png  ANSI text, white on black
 #   out/<program>-oem-black-on-white.png   OEM text, black on white
 #   out/<program>-oem-white-on-black.png   OEM text, white on black
+#   out/<program>-help.png                 the help window that Help > Contents opens
 #
 #   scripts/demo.sh [build-dir] [palorin|mendrival]      (defaults: build-win64 palorin)
 # The programs must be built (scripts/run.sh builds them first).
@@ -113,18 +114,35 @@ shot oem-black-on-white
 helper --kovel-command=288
 shot oem-white-on-black
 
+# Help > Contents opens the manual (the .chm beside the program) in the help window.
+helper --kovel-command=270
+MANUAL_TITLE="$TITLE User's Manual"
+if wait_for_window "$MANUAL_TITLE"; then
+    sleep 2
+    HELP_ID=$(xdotool search --name "^$MANUAL_TITLE\$" | head -1)
+    /usr/bin/import -window "$HELP_ID" "$OUT/$PROGRAM-help.png"
+    SHOTS+=("$OUT/$PROGRAM-help.png")
+else
+    echo "demo: Help > Contents opened no window titled $MANUAL_TITLE" >&2
+    status_help=1
+fi
+
 # A second start only wakes the running copy.
 wine "$BUILD/$PROGRAM.exe" >/dev/null 2>&1
 second=$?
 
 wine "$BUILD/win_tests.exe" --kovel-close-main >/dev/null 2>&1
-status=0
+status=${status_help:-0}
 for _ in $(seq 100); do
     kill -0 "$PROGRAM_PID" 2>/dev/null || break
     sleep 0.1
 done
 if kill -0 "$PROGRAM_PID" 2>/dev/null; then
     echo "demo: $PROGRAM did not end after WM_CLOSE" >&2
+    status=1
+fi
+if xdotool search --name "^$MANUAL_TITLE\$" >/dev/null 2>&1; then
+    echo "demo: the help window stayed open after $PROGRAM ended" >&2
     status=1
 fi
 echo "demo: second start ended with $second; screenshots:"

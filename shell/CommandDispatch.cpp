@@ -11,10 +11,12 @@
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
 #include "shell/DosCapture.h"
 #include "shell/PendingOperations.h"
 #include "shell/RefusalBoxes.h"
 #include "shell/Shell.h"
+#include "views/TextToBitmap.h"
 
 namespace {
 
@@ -120,15 +122,33 @@ void SaveText(int oem) {
         SaveClipboardText(oem);
 }
 
-// Offers the open dialog until a BMP file is read or the user cancels.
+// Offers the open dialog until a BMP file is read or the user cancels. The file is opened
+// sharing reading and writing, so that a file another program holds open is read all the same.
+// A file that cannot be opened, one that is not a BMP file and a BMP file that cannot be placed
+// on the clipboard each get their own box.
 void OpenBmp() {
     while (AskFileName(app.mainWindow, 1, FileKindBmp)) {
-        HANDLE file = CreateFileA(app.chosenFileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE && LoadBmpFile(file, BmpLoadOpen) != 0)
+        HANDLE file =
+            CreateFileA(app.chosenFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            ShowRefusal(BoxCannotOpenFile);
+            continue;
+        }
+        int result = LoadBmpFile(file, BmpLoadOpen);
+        if (result == BmpReadPlaced)
             return;
-        ShowRefusal(BoxNotBmp);
+        ShowRefusal(result == BmpReadNotPlaced ? BoxCannotPlace : BoxNotBmp);
     }
+}
+
+// Ctrl+N: the next capture, or a box saying there is none, or that it could not be placed.
+void NextDosCapture() {
+    int result = LoadNextDosCapture();
+    if (result == DosCaptureNone)
+        ShowRefusal(BoxNoDosCapture);
+    else if (result == DosCaptureKept)
+        ShowRefusal(BoxCannotPlace);
 }
 
 void ShowFormat(ViewFormat view) {
@@ -277,10 +297,6 @@ void TextToBitmapCommand() {
         ShowRefusal(BoxEmpty);
 }
 
-void Help(UINT command) {
-    CallWinHelp(app.mainWindow, app.helpFile, command, 0);
-}
-
 } // namespace
 
 void DispatchCommand(unsigned command) {
@@ -300,9 +316,9 @@ void DispatchCommand(unsigned command) {
     case CmdClearClipboard: ClearClipboard(); break;
     case CmdPopupMode: TogglePopupMode(); break;
     case CmdEnterCoordinates: EnterCoordinatesCommand(); break;
-    case CmdHelpContents: Help(HELP_CONTENTS); break;
-    case CmdHelpSearch: Help(HELP_PARTIALKEY); break;
-    case CmdHelpOnHelp: Help(HELP_HELPONHELP); break;
+    case CmdHelpContents:
+    case CmdHelpSearch:
+    case CmdHelpOnHelp: RunHelpCommand(command); break;
     case CmdAbout: OpenInfoScreen(ScreenAbout); break;
     case CmdSystemInfo: OpenInfoScreen(ScreenSystemInfo); break;
     case CmdInfoOk: break; // the OK button: leaving the screen above was all
@@ -318,10 +334,7 @@ void DispatchCommand(unsigned command) {
     case CmdTifPackBits: ChooseTifCompression(command); break;
     case CmdPrint: PrintCommand(); break;
     case CmdLoadDosCapture: LoadNextDosCapture(); break;
-    case CmdNextDosCapture:
-        if (!LoadNextDosCapture())
-            ShowRefusal(BoxNoDosCapture);
-        break;
+    case CmdNextDosCapture: NextDosCapture(); break;
     case CmdCaptureRect: CaptureRectCommand(); break;
     case CmdTextToBitmap: TextToBitmapCommand(); break;
     default: break;

@@ -1,6 +1,7 @@
 #include "shell/DosCapture.h"
 
 #include "bitmap/BmpFile.h"
+#include "platform/TempFolder.h"
 #include "shell/AppState.h"
 
 #include <cstring>
@@ -9,7 +10,7 @@ HANDLE OpenNextDosCapture() {
     char* path = app.dosCapturePath;
     const size_t capacity = sizeof app.dosCapturePath;
     std::memset(path, 0, capacity);
-    DWORD n = GetTempPathA(DWORD(capacity), path);
+    DWORD n = TempFolderPath(DWORD(capacity), path);
     if (n >= capacity) {
         // Longer than the buffer: nothing was written, and nothing is searched.
         path[0] = '\0';
@@ -43,8 +44,12 @@ HANDLE OpenNextDosCapture() {
 int LoadNextDosCapture() {
     HANDLE file = OpenNextDosCapture();
     if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    LoadBmpFile(file, BmpLoadDosCapture);
+        return DosCaptureNone;
+    // A capture that is not a BMP file is deleted, so that it does not block the ones behind it.
+    // One that is a BMP file but could not be placed (another program held the clipboard, memory
+    // ran short) is kept for the next look: deleting it would lose the screen.
+    if (LoadBmpFile(file, BmpLoadDosCapture) == BmpReadNotPlaced)
+        return DosCaptureKept;
     DeleteFileA(app.dosCapturePath);
-    return 1;
+    return DosCaptureRead;
 }

@@ -6,9 +6,16 @@
 
 // Finds the next capture file, opens it for reading and writing and returns the handle, or
 // INVALID_HANDLE_VALUE when there is none or it cannot be opened. app.dosCapturePath names the
-// file that was tried. A temporary directory too long for the 256-byte path is not searched.
+// file that was tried. The folder is TempFolderPath's. A temporary directory too long for the
+// 256-byte path is not searched.
 HANDLE OpenNextDosCapture();
 
-// Loads the next capture onto the clipboard (mirrored top to bottom) and deletes its file,
-// whatever the reader said. Returns 0 when there was no capture to load.
+enum DosCaptureResult : int {
+    DosCaptureNone = 0, // no capture file, or it could not be opened
+    DosCaptureRead = 1, // read (onto the clipboard, or refused as not a BMP file) and deleted
+    DosCaptureKept = 2, // a BMP file that could not be placed: kept for the next look
+};
+
+// Loads the next capture onto the clipboard (mirrored top to bottom) and deletes its file.
+// Returns a DosCaptureResult.
 int LoadNextDosCapture();

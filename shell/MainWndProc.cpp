@@ -4,6 +4,7 @@
 #include "platform/Feedback.h"
 #include "shell/CommandDispatch.h"
 #include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
 #include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "views/PaintWindow.h"
@@ -35,7 +36,7 @@ ViewFormat ViewForAvailableFormats() {
 }
 
 void OnDestroy(HWND window) {
-    CallWinHelp(window, app.helpFile, HELP_QUIT, 0);
+    CloseHelp(); // as HELP_QUIT: closes the help windows this program opened
     ChangeClipboardChain(window, app.nextViewer);
     PostQuitMessage(0);
 }

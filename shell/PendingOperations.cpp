@@ -6,10 +6,6 @@ int CaptureRectangle(FileKind) {
 
 void CaptureRectangleToPrinter() {}
 
-int TextToBitmap(FileKind) {
-    return 0;
-}
-
 void PrintBitmap(HBITMAP, HPALETTE) {}
 
 void PrintText(HANDLE) {}

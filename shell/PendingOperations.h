@@ -10,7 +10,6 @@
 
 int CaptureRectangle(FileKind kind);
 void CaptureRectangleToPrinter();
-int TextToBitmap(FileKind kind);
 void PrintBitmap(HBITMAP bitmap, HPALETTE palette);
 void PrintText(HANDLE text);
 int EnterCoordinates();

@@ -26,6 +26,9 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"CLIPBOARD STATUS", "No OEM text exists on the clipboard."},
     {"CLIPBOARD STATUS", "No ANSI text exists on the clipboard."},
     {"DOS CAPTURE STATUS", "There are no more DOS captures to display."},
+    {"ERROR", "Cannot open the file."},
+    {"ERROR", "The image cannot be put on the clipboard."},
+    {"ERROR", "Cannot make a bitmap of the text."},
 };
 
 } // namespace

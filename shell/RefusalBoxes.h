@@ -14,6 +14,9 @@ enum RefusalBox : int {
     BoxNoOem,
     BoxNoAnsi,
     BoxNoDosCapture,
+    BoxCannotOpenFile,  // a file that cannot be opened at all (missing, locked, no access)
+    BoxCannotPlace,     // an image read or made but not put on the clipboard
+    BoxTextNotRendered, // the page bitmap of "Text to bitmap" could not be created
     RefusalBoxCount,
 };
 

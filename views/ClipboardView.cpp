@@ -3,8 +3,7 @@
 #include "bitmap/PackedDib.h"
 #include "platform/ClipboardAccess.h"
 #include "shell/AppState.h"
-
-#include <cstring>
+#include "views/TextPage.h"
 
 int32_t ViewOffset(int32_t imageSize, int32_t clientSize, int position) {
     int32_t excess = imageSize - clientSize;
@@ -17,37 +16,14 @@ int32_t ViewOffset(int32_t imageSize, int32_t clientSize, int position) {
 
 namespace {
 
-// Renders the clipboard's text of the current view into a new monochrome page of the screen's
-// size selected into `memory`, in the chosen colours. Returns the page bitmap.
+// A new monochrome page of the screen's size, selected into `memory`, with the clipboard's text
+// of the current view drawn on it in the chosen colours.
 HBITMAP RenderTextPage(HDC memory, int width, int height) {
     HBITMAP page = CreateCompatibleBitmap(memory, width, height);
     if (page == nullptr)
         return nullptr;
     SelectObject(memory, page);
-    COLORREF text = GetTextColor(memory);
-    COLORREF background = GetBkColor(memory);
-    if (app.blackOnWhite != 0) {
-        BitBlt(memory, 0, 0, width, height, nullptr, 0, 0, WHITENESS);
-    } else {
-        BitBlt(memory, 0, 0, width, height, nullptr, 0, 0, BLACKNESS);
-        SetBkColor(memory, text);
-        SetTextColor(memory, background);
-    }
-    UINT format = app.view == ViewOemText ? CF_OEMTEXT : CF_TEXT;
-    SelectObject(memory, GetStockObject(app.view == ViewOemText ? OEM_FIXED_FONT : SYSTEM_FONT));
-    HANDLE handle = GetClipboardData(format);
-    const char* chars = handle != nullptr ? static_cast<const char*>(GlobalLock(handle)) : nullptr;
-    if (chars != nullptr) {
-        // The text ends at its NUL, or at the end of its block if its owner left none.
-        size_t blockSize = GlobalSize(handle);
-        const void* nul = std::memchr(chars, 0, blockSize);
-        size_t length = nul != nullptr ? size_t(static_cast<const char*>(nul) - chars) : blockSize;
-        if (length > 0x7FFFFFFF)
-            length = 0x7FFFFFFF;
-        RECT box = {0, 0, width - 1, height - 1};
-        DrawTextA(memory, chars, int(length), &box, DT_NOPREFIX);
-        GlobalUnlock(handle);
-    }
+    DrawTextPage(memory, width, height, app.view, app.blackOnWhite);
     return page;
 }
 

@@ -79,17 +79,6 @@ std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors) {
     return FirstFarColor(shown, colors);
 }
 
-RgbImage UpsideDown(const RgbImage& image) {
-    RgbImage flipped = image;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            flipped.rgb[size_t(y) * size_t(image.width) + size_t(x)] =
-                image.At(x, image.height - 1 - y);
-        }
-    }
-    return flipped;
-}
-
 HANDLE OpenForReading(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -302,6 +291,89 @@ TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
     EXPECT_EQ(2, feedback.count);
     EXPECT_EQ(1, app.popupMode);
     EXPECT_EQ(ViewNone, app.view);
+}
+
+// A BMP file that another program holds open for writing is read all the same.
+TEST_F(BmpReaderTest, OpenBmpReadsAFileAnotherProgramIsWriting) {
+    std::string folder = FreshTempFolder("bmp-shared");
+    std::string good = folder + "\\held.bmp";
+    ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
+    // As a program that writes the file and lets others read it.
+    HANDLE writer = CreateFileA(good.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    RecordFeedback(&feedback);
+    {
+        // Were the file refused, the dialog would come back: it is then cancelled.
+        DialogDriver driver(
+            {{DialogStep::SetFileName, 0, good}, {DialogStep::Click, IDCANCEL, ""}});
+        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+    }
+    CloseHandle(writer);
+    PumpMessages();
+    EXPECT_EQ(0, feedback.count) << feedback.events[1].text;
+    EXPECT_EQ(ViewBitmap, app.view);
+    EXPECT_EQ(7, ClipboardRgb().width);
+}
+
+// A file that cannot be opened at all and a BMP file that cannot be placed on the clipboard are
+// each reported as what happened, not as "Not a BMP file"; the dialog is offered again.
+TEST_F(BmpReaderTest, OpenBmpTellsCannotOpenAndCannotPlaceFromNotABmp) {
+    std::string folder = FreshTempFolder("bmp-open-faults");
+    std::string good = folder + "\\good.bmp";
+    ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
+    const struct {
+        const char* what;
+        bool locked;    // another program has the file open and shares nothing
+        bool clipboard; // another program holds the clipboard
+        const char* text;
+    } cases[] = {
+        {"locked file", true, false, "Cannot open the file."},
+        {"clipboard held", false, true, "The image cannot be put on the clipboard."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(EmptyClipboardAs(other));
+        DWORD sequence = GetClipboardSequenceNumber();
+        app.popupMode = 1;
+        HANDLE locker = INVALID_HANDLE_VALUE;
+        if (c.locked) {
+            locker = CreateFileA(good.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, locker);
+        }
+        RecordFeedback(&feedback);
+        {
+            ClipboardHeld held;
+            if (!c.clipboard) {
+                held.Release();
+            }
+            ASSERT_EQ(c.clipboard, held.Holding());
+            DialogDriver driver(
+                {{DialogStep::SetFileName, 0, good}, {DialogStep::Click, IDCANCEL, ""}});
+            SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
+            EXPECT_TRUE(driver.Finished());
+        }
+        if (locker != INVALID_HANDLE_VALUE) {
+            CloseHandle(locker);
+        }
+        PumpMessages();
+        ASSERT_EQ(2, feedback.count);
+        EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
+        EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
+        EXPECT_EQ(FeedbackBox, feedback.events[1].kind);
+        EXPECT_STREQ("ERROR", feedback.events[1].title);
+        EXPECT_STREQ(c.text, feedback.events[1].text);
+        EXPECT_EQ(app.mainWindow, feedback.events[1].owner);
+        EXPECT_EQ(1, app.popupMode);
+        EXPECT_EQ(sequence, GetClipboardSequenceNumber());
+        EXPECT_EQ(nullptr, app.progressWindow);
+    }
+    // Free again, the same file opens.
+    RecordFeedback(&feedback);
+    ASSERT_TRUE(RunCommandWithFile(CmdOpenBmp, good));
+    EXPECT_EQ(0, feedback.count);
+    EXPECT_EQ(7, ClipboardRgb().width);
 }
 
 // While a file is read, a clipboard change does not bring the window forward even in popup

@@ -6,12 +6,20 @@
 #include <string.h>
 
 #include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
 #include "shell/Shell.h"
+#include "tests/win/ImageTestSupport.h"
 #include "tests/win/TestBed.h"
 
 namespace {
 
-using CommandTest = MainWindowFixture;
+class CommandTest : public MainWindowFixture {
+  protected:
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        SetHelpFolder(nullptr); // the help test names a folder of its own
+    }
+};
 
 // The boxes as the user must see them.
 struct Box {
@@ -366,6 +374,14 @@ TEST_F(CommandTest, ClearClipboardEmptiesItAndTheView) {
 }
 
 TEST_F(CommandTest, HelpGoesToTheHelpFileOfTheIdentityAndClosesAtTheEnd) {
+    // WinHelp is called only with the identity's .HLP in place beside the program (here: the
+    // folder the tests name); the manual beside it then stays unused.
+    std::string folder = FreshTempFolder("help-hlp");
+    ASSERT_FALSE(folder.empty());
+    ASSERT_TRUE(WriteFileBytes(folder + "\\WPLN.HLP", {'?', '_', 3, 0}));
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
+                          (folder + "\\PALORIN.CHM").c_str(), FALSE));
+    SetHelpFolder(folder.c_str());
     Command(CmdHelpContents);
     Command(CmdHelpSearch);
     Command(CmdHelpOnHelp);
@@ -379,8 +395,10 @@ TEST_F(CommandTest, HelpGoesToTheHelpFileOfTheIdentityAndClosesAtTheEnd) {
         EXPECT_EQ(window, feedback.events[i].owner);
         EXPECT_EQ(expected[i], feedback.events[i].code);
         EXPECT_EQ(0u, feedback.events[i].data);
-        EXPECT_STREQ("WPLN.HLP", feedback.events[i].text);
+        EXPECT_EQ(folder + "\\WPLN.HLP", feedback.events[i].text);
     }
+    EXPECT_EQ(nullptr, FindWindowA("HH Parent", nullptr)) << "the manual opened as well";
+    SetHelpFolder(nullptr);
 }
 
 TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {

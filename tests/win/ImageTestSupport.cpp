@@ -176,6 +176,17 @@ std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int lim
     return "";
 }
 
+RgbImage UpsideDown(const RgbImage& image) {
+    RgbImage flipped = image;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            flipped.rgb[size_t(y) * size_t(image.width) + size_t(x)] =
+                image.At(x, image.height - 1 - y);
+        }
+    }
+    return flipped;
+}
+
 uint32_t FiveBitColor(uint32_t rgb) {
     uint32_t out = 0;
     for (int shift = 0; shift < 24; shift += 8) {
@@ -412,6 +423,56 @@ std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
     return entries;
 }
 
+// ---- Text pages ----
+
+namespace {
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) {
+            return lines;
+        }
+        start = end + 2;
+    }
+}
+
+} // namespace
+
+HBITMAP DrawExpectedTextPage(const std::string& text, int font, bool blackOnWhite) {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC page = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(width, height, 1, 1, nullptr);
+    HGDIOBJ oldBitmap = SelectObject(page, bitmap);
+    HGDIOBJ oldFont = SelectObject(page, GetStockObject(font));
+    PatBlt(page, 0, 0, width, height, blackOnWhite ? WHITENESS : BLACKNESS);
+    SetTextColor(page, blackOnWhite ? RGB(0, 0, 0) : RGB(255, 255, 255));
+    SetBkColor(page, blackOnWhite ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(page, &metrics);
+    RECT clip = {0, 0, width - 1, height - 1};
+    std::vector<std::string> lines = TextLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ExtTextOutA(page, 0, int(i) * metrics.tmHeight, ETO_CLIPPED, &clip, lines[i].data(),
+                    UINT(lines[i].size()), nullptr);
+    }
+    SelectObject(page, oldFont);
+    SelectObject(page, oldBitmap);
+    DeleteDC(page);
+    return bitmap;
+}
+
+RgbImage ExpectedTextPage(const std::string& text, int font, bool blackOnWhite) {
+    HBITMAP bitmap = DrawExpectedTextPage(text, font, blackOnWhite);
+    RgbImage image = ReadBitmapRgb(bitmap, nullptr, 1);
+    DeleteObject(bitmap);
+    return image;
+}
+
 // ---- Clipboard ----
 
 bool PlaceBitmap(HWND owner, HBITMAP bitmap, HPALETTE palette) {
@@ -460,6 +521,19 @@ std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries) {
     memcpy(packed.data() + sizeof header, image.colors.data(), 4 * size_t(tableEntries));
     memcpy(packed.data() + sizeof header + 4 * size_t(tableEntries), rows.data(), rows.size());
     return packed;
+}
+
+std::vector<uint8_t> BmpFileOf(const IndexedImage& image) {
+    int entries = 1 << image.bitCount;
+    std::vector<uint8_t> packed = PackedDibOf(image, entries);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42; // "BM"
+    header.bfSize = DWORD(sizeof header + packed.size());
+    header.bfOffBits = DWORD(sizeof header + sizeof(BITMAPINFOHEADER) + 4 * size_t(entries));
+    std::vector<uint8_t> file(sizeof header + packed.size());
+    memcpy(file.data(), &header, sizeof header);
+    memcpy(file.data() + sizeof header, packed.data(), packed.size());
+    return file;
 }
 
 void ClipboardHandles(HBITMAP* bitmap, HPALETTE* palette) {

@@ -62,6 +62,9 @@ RgbImage DeviceColorsOf(const IndexedImage& image);
 // keeps that for colors, else the first pixel that does not (an empty image never does).
 std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int limit = 0x60);
 
+// The image mirrored top to bottom.
+RgbImage UpsideDown(const RgbImage& image);
+
 // Where a 16-bit display keeps a colour: five bits per channel, read back with the top bits
 // repeated below them.
 uint32_t FiveBitColor(uint32_t rgb);
@@ -103,6 +106,16 @@ int FetchDepthOf(int depth);
 // The entries of a logical palette.
 std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette);
 
+// A text page as the text view and "Text to bitmap" must draw it, drawn independently of them:
+// a monochrome bitmap of the screen's size filled white (black when !blackOnWhite), each line of
+// `text` (lines end at "\r\n") drawn with ExtTextOutA in the stock `font` (SYSTEM_FONT or
+// OEM_FIXED_FONT) at x = 0, one font height below the one before, in black (white), clipped one
+// pixel short of the page's right and bottom edges; tabs and "&" go to the font as they are.
+HBITMAP DrawExpectedTextPage(const std::string& text, int font, bool blackOnWhite);
+
+// The colours of that page, top row first.
+RgbImage ExpectedTextPage(const std::string& text, int font, bool blackOnWhite);
+
 // ---- Clipboard ----
 
 // Empties the clipboard as owner and places the bitmap, and the palette when given; the clipboard
@@ -114,6 +127,9 @@ bool PlaceDib(HWND owner, const std::vector<uint8_t>& packed);
 
 // A packed DIB of an indexed image, with `tableEntries` colours in its table (biClrUsed).
 std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries);
+
+// A BMP file of an indexed image with its full colour table.
+std::vector<uint8_t> BmpFileOf(const IndexedImage& image);
 
 // What the clipboard's CF_BITMAP shows, read with CF_PALETTE at the writers' fetch depth
 // (opens and closes the clipboard). depth receives the bitmap's own depth.

@@ -743,6 +743,66 @@ ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& 
     return pixels;
 }
 
+// ---- The clipboard held elsewhere ----
+
+namespace {
+
+struct HoldEvents {
+    HANDLE opened;
+    HANDLE release;
+};
+
+DWORD WINAPI HoldClipboard(void* parameter) {
+    auto* events = static_cast<HoldEvents*>(parameter);
+    HANDLE opened = events->opened;
+    HANDLE release = events->release;
+    delete events;
+    // The system's own clipboard thread may hold it for a moment after a change.
+    bool open = false;
+    for (int tries = 0; tries < 400 && !open; ++tries) {
+        open = OpenClipboard(nullptr) != FALSE;
+        if (!open) {
+            Sleep(10);
+        }
+    }
+    if (!open) {
+        return 1;
+    }
+    SetEvent(opened);
+    WaitForSingleObject(release, 30000);
+    CloseClipboard();
+    return 0;
+}
+
+} // namespace
+
+ClipboardHeld::ClipboardHeld() {
+    opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread = CreateThread(nullptr, 0, HoldClipboard, new HoldEvents{opened, release}, 0, nullptr);
+    // Messages are pumped meanwhile: the system's clipboard thread may be waiting on a window
+    // of this thread that owns the clipboard's contents.
+    holding = thread != nullptr &&
+              PumpUntil([this] { return WaitForSingleObject(opened, 0) == WAIT_OBJECT_0; }, 6000);
+}
+
+ClipboardHeld::~ClipboardHeld() {
+    Release();
+    CloseHandle(opened);
+    CloseHandle(release);
+}
+
+void ClipboardHeld::Release() {
+    if (thread == nullptr) {
+        return;
+    }
+    SetEvent(release);
+    WaitForSingleObject(thread, 4000);
+    CloseHandle(thread);
+    thread = nullptr;
+    holding = false;
+}
+
 // ---- Misc ----
 
 int DisplayBits() {

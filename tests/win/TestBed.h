@@ -118,6 +118,24 @@ int CountRecorded(UINT message, WPARAM wParam, bool anyWParam = false);
 // Makes another window of this process the active one (GetActiveWindow() == window).
 bool ActivateWindow(HWND window);
 
+// Holds the clipboard open from another thread, as another program busy with it would, from
+// construction until Release or destruction.
+class ClipboardHeld {
+  public:
+    ClipboardHeld();
+    ~ClipboardHeld();
+    ClipboardHeld(const ClipboardHeld&) = delete;
+    ClipboardHeld& operator=(const ClipboardHeld&) = delete;
+    bool Holding() const { return holding; } // the other thread has the clipboard open
+    void Release();                          // closes it and ends the thread
+
+  private:
+    HANDLE thread = nullptr;
+    HANDLE opened = nullptr;
+    HANDLE release = nullptr;
+    bool holding = false;
+};
+
 // ---- Dialogs ----
 
 // The dialog driver. Steps carried out on a dialog of this thread, one per timer tick, the way a

@@ -7,6 +7,7 @@
 
 #include "shell/ScrollBars.h"
 #include "shell/Shell.h"
+#include "tests/win/ImageTestSupport.h"
 #include "tests/win/TestBed.h"
 #include "views/ClipboardView.h"
 #include "views/InfoScreens.h"
@@ -217,47 +218,18 @@ TEST_F(ViewTest, ScrollBarsMoveAndPaintTheViewAtOnce) {
 
 // ---- Text pages ----
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-        if (end == std::string::npos) {
-            return lines;
-        }
-        start = end + 2;
-    }
-}
-
-// The page as the view must show it, drawn independently: each line with TextOutA on a
-// monochrome screen-sized page, one font height apart, clipped one pixel short of the page's
-// right and bottom edges; then the window-sized part at the offsets.
+// The window-sized part, at the offsets, of the page as the view must show it
+// (DrawExpectedTextPage).
 ClientPixels ExpectedPage(const std::string& text, int font, bool blackOnWhite, int offsetX,
                           int offsetY, int clientWidth, int clientHeight) {
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
+    HBITMAP bitmap = DrawExpectedTextPage(text, font, blackOnWhite);
     HDC page = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 1, nullptr);
     HGDIOBJ oldBitmap = SelectObject(page, bitmap);
-    HGDIOBJ oldFont = SelectObject(page, GetStockObject(font));
-    PatBlt(page, 0, 0, width, height, blackOnWhite ? WHITENESS : BLACKNESS);
-    SetTextColor(page, blackOnWhite ? black : white);
-    SetBkColor(page, blackOnWhite ? white : black);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(page, &metrics);
-    RECT clip = {0, 0, width - 1, height - 1};
-    std::vector<std::string> lines = Lines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        ExtTextOutA(page, 0, int(i) * metrics.tmHeight, ETO_CLIPPED, &clip, lines[i].data(),
-                    UINT(lines[i].size()), nullptr);
-    }
     ClientPixels expected = DrawnPixels(clientWidth, clientHeight, [&](HDC target) {
         SetTextColor(target, black);
         SetBkColor(target, white);
         BitBlt(target, 0, 0, clientWidth, clientHeight, page, offsetX, offsetY, SRCCOPY);
     });
-    SelectObject(page, oldFont);
     SelectObject(page, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(page);

@@ -1,0 +1,194 @@
+// The Help menu: the manual in HTML Help beside the program, WinHelp when the identity's .HLP is
+// there instead, and a message naming the missing file when neither is. No test here reaches
+// WinHelpA: it is recorded, and the .HLP case lives in CommandTest with a stand-in file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/HtmlHelpViewer.h"
+#include "shell/CommandIds.h"
+#include "shell/HelpCommands.h"
+#include "tests/win/ImageTestSupport.h"
+#include "tests/win/TestBed.h"
+
+namespace {
+
+const char* const ManualTitle = "Palorin User's Manual"; // the title the manual is built with
+const DWORD HelpWindowLimitMs = 15000;
+
+HWND HelpWindow() {
+    return FindWindowA("HH Parent", ManualTitle);
+}
+
+std::string FileStart(const std::string& path, size_t count) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.begin() + std::min(count, bytes.size()));
+}
+
+size_t FileSize(const std::string& path) {
+    return ReadFileBytes(path).size();
+}
+
+int CountOccurrences(const std::vector<uint8_t>& bytes, const std::string& text) {
+    std::string all(bytes.begin(), bytes.end());
+    int count = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+BOOL CALLBACK KeepTreeView(HWND child, LPARAM result) {
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, WC_TREEVIEWA) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = child;
+    return FALSE;
+}
+
+// The first tree-view control among the window's descendants.
+HWND ContentsTree(HWND window) {
+    HWND found = nullptr;
+    EnumChildWindows(window, KeepTreeView, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+class HelpTest : public MainWindowFixture {
+  protected:
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        SetHelpFolder(nullptr);
+        EXPECT_TRUE(PumpUntil([] { return HelpWindow() == nullptr; }, HelpWindowLimitMs))
+            << "a help window outlived the main window";
+    }
+};
+
+// A folder holding only the manual, copied from beside the test program. (One folder per
+// command: the viewer may keep a closed manual's file open for a while.)
+std::string FolderWithManual(unsigned command) {
+    std::string folder = FreshTempFolder(("help-chm-" + std::to_string(command)).c_str());
+    if (!folder.empty() && !CopyFileA(BesideTestProgram("PALORIN.CHM").c_str(),
+                                      (folder + "\\PALORIN.CHM").c_str(), FALSE))
+        folder.clear();
+    return folder;
+}
+
+TEST_F(HelpTest, TheBuildPutsBothManualsBesideThePrograms) {
+    for (const char* name : {"PALORIN.CHM", "MENDRIVAL.CHM"}) {
+        EXPECT_EQ("ITSF", FileStart(BesideTestProgram(name), 4)) << name; // a compiled .chm
+        EXPECT_GT(FileSize(BesideTestProgram(name)), 20000u) << name;
+    }
+    const struct {
+        const char* name;
+        const char* firstLine;
+    } docs[] = {{"PALORIN.DOC", "Welcome to Palorin\r\n"},
+                {"MENDRIVAL.DOC", "Welcome to Mendrival\r\n"}};
+    for (const auto& doc : docs) {
+        std::string path = BesideTestProgram(doc.name);
+        EXPECT_EQ(doc.firstLine, FileStart(path, strlen(doc.firstLine))) << doc.name;
+        EXPECT_GT(FileSize(path), 10000u) << doc.name;
+    }
+}
+
+TEST_F(HelpTest, TheHelpFolderIsTheProgramsOwnFolder) {
+    std::string expected = BesideTestProgram("");
+    expected.pop_back(); // the trailing backslash
+    EXPECT_EQ(0, lstrcmpiA(expected.c_str(), HelpFolder()));
+    char name[32];
+    ManualFileName("Mendrival", name, sizeof name);
+    EXPECT_STREQ("MENDRIVAL.CHM", name);
+    ManualFileName("Palorin", name, sizeof name);
+    EXPECT_STREQ("PALORIN.CHM", name);
+}
+
+class HelpCommandTest : public HelpTest, public testing::WithParamInterface<unsigned> {};
+
+TEST_P(HelpCommandTest, OpensTheManualWhileTheWindowKeepsAnswering) {
+    unsigned command = GetParam();
+    ASSERT_TRUE(HtmlHelpAvailable()) << "hhctrl.ocx or its HtmlHelpA is missing";
+    std::string folder = FolderWithManual(command);
+    ASSERT_FALSE(folder.empty());
+    SetHelpFolder(folder.c_str());
+    ASSERT_EQ(nullptr, HelpWindow());
+
+    Command(command);
+    ASSERT_TRUE(PumpUntil([] { return HelpWindow() != nullptr; }, HelpWindowLimitMs))
+        << "no help window titled " << ManualTitle;
+    HWND help = HelpWindow();
+    EXPECT_TRUE(IsWindowVisible(help));
+    if (command == CmdHelpContents) {
+        // The contents tree holds every page of the built contents file.
+        int pages = CountOccurrences(ReadFileBytes(BesideTestProgram("manual-palorin\\manual.hhc")),
+                                     "<param name=\"Local\"");
+        ASSERT_GE(pages, 10);
+        HWND tree = ContentsTree(help);
+        ASSERT_NE(nullptr, tree) << "the help window shows no contents tree";
+        EXPECT_EQ(pages, int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
+    }
+    // The main window still answers while the help window is open.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0,
+              SendMessageTimeoutA(app.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+    Command(CmdSystemInfo);
+    EXPECT_EQ(ScreenSystemInfo, app.screen);
+    Command(CmdInfoOk);
+    EXPECT_NE(ScreenSystemInfo, app.screen);
+    EXPECT_EQ(0, feedback.count) << "a box, beep or WinHelp call came with the manual";
+
+    // Closing the main window closes the help window it opened.
+    StopMainWindow();
+    EXPECT_TRUE(PumpUntil([help] { return IsWindow(help) == FALSE; }, HelpWindowLimitMs))
+        << "the help window outlived the main window";
+}
+
+INSTANTIATE_TEST_SUITE_P(ContentsSearchHelpOnHelp, HelpCommandTest,
+                         testing::Values(CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp));
+
+TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
+    const struct {
+        const char* title;
+        const char* helpFile;
+        const char* manual;
+    } identities[] = {{"Palorin", "WPLN.HLP", "PALORIN.CHM"},
+                      {"Mendrival", "KOVEL.HLP", "MENDRIVAL.CHM"}};
+    std::string folder = FreshTempFolder("help-none");
+    ASSERT_FALSE(folder.empty());
+    SetHelpFolder(folder.c_str());
+    for (const auto& identity : identities) {
+        lstrcpyA(app.titleText, identity.title);
+        lstrcpyA(app.helpFile, identity.helpFile);
+        for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
+            SCOPED_TRACE(std::string(identity.title) + " " + std::to_string(command));
+            feedback.count = 0;
+            Command(command);
+            ASSERT_EQ(2, feedback.count);
+            EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
+            EXPECT_EQ(0xFFFFFFFFu, feedback.events[0].code);
+            const FeedbackEvent& box = feedback.events[1];
+            EXPECT_EQ(FeedbackBox, box.kind);
+            EXPECT_EQ(app.mainWindow, box.owner);
+            EXPECT_STREQ("HELP STATUS", box.title);
+            std::string text = box.text;
+            EXPECT_NE(std::string::npos, text.find(identity.manual)) << text;
+            EXPECT_NE(std::string::npos, text.find(identity.helpFile)) << text;
+            EXPECT_NE(std::string::npos, text.find(folder)) << text;
+            EXPECT_EQ(nullptr, FindWindowA("HH Parent", nullptr));
+        }
+    }
+    // Closing tells WinHelp to quit as always; it reaches no other viewer.
+    feedback.count = 0;
+    HWND window = app.mainWindow;
+    StopMainWindow();
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_EQ(1, feedback.count);
+    EXPECT_EQ(FeedbackHelp, feedback.events[0].kind);
+    EXPECT_EQ(static_cast<UINT>(HELP_QUIT), feedback.events[0].code);
+}
+
+} // namespace
