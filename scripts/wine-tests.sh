@@ -77,7 +77,7 @@ for depth in $DEPTHS; do
         sleep 0.1
     done
     export DISPLAY=":$display"
-    export KOVEL_EXPECT_BITS
+    export KOVEL_EXPECT_BITS KOVEL_EXPECT_SCREEN=1024x768
     KOVEL_EXPECT_BITS=$(expected_bits "$depth")
     start=$(date +%s)
     # Wine's explorer (desktop and clipboard thread) binds to this display: start it now, with

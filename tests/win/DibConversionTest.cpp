@@ -10,27 +10,13 @@
 #include "bitmap/DibRules.h"
 #include "bitmap/PackedDib.h"
 #include "shell/Shell.h"
+#include "tests/win/ImageTestSupport.h"
+#include "platform/ClipboardAccess.h"
 #include "tests/win/TestBed.h"
 
 namespace {
 
-class DibConversionTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
-    }
-    void TearDown() override {
-        StopRecordingMessages();
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-};
+using DibConversionTest = MainWindowFixture;
 
 // Colours chosen so that no two table entries and no two neighbouring pixels agree, and red
 // differs from blue everywhere.
@@ -186,7 +172,7 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
         // Another window is active: the swallowed change brings nothing forward.
         ASSERT_TRUE(ActivateWindow(other));
         StartRecordingMessages(app.mainWindow);
-        ASSERT_TRUE(OpenClipboard(app.mainWindow));
+        ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
         EXPECT_EQ(1, DibToClipboard(GetClipboardData(CF_DIB), 1));
         CloseClipboard();
         PumpMessages();
@@ -209,7 +195,7 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
         EXPECT_TRUE(has(CF_BITMAP)) << FormatList(formats);
         EXPECT_EQ(c.bitCount <= 8, has(CF_PALETTE)) << FormatList(formats);
 
-        ASSERT_TRUE(OpenClipboard(other));
+        ASSERT_TRUE(OpenClipboardRetry(other));
         auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
         auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
         // The rows came from behind the table the block really holds.
@@ -250,6 +236,21 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
                 }
             }
             EXPECT_EQ(0, wrong);
+        } else {
+            // An 8-bit display keeps the nearest of its own colours: each pixel lies near the
+            // DIB's colour, and pixels of one colour show one colour.
+            ASSERT_EQ(8, display);
+            RgbImage shown;
+            RgbImage wanted;
+            shown.width = wanted.width = dibWidth;
+            shown.height = wanted.height = dibHeight;
+            shown.rgb = ReadBitmap(bitmap, palette, dibWidth, dibHeight);
+            for (int y = 0; y < dibHeight; ++y) {
+                for (int x = 0; x < dibWidth; ++x) {
+                    wanted.rgb.push_back(Rgb(ExpectedAt(c, x, y)));
+                }
+            }
+            EXPECT_EQ("", FirstFarColor(shown, wanted));
         }
         CloseClipboard();
     }
@@ -276,7 +277,7 @@ TEST_F(DibConversionTest, ABlockThatIsNoUsableDibPlacesNothing) {
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
     for (size_t i = 0; i < bad.size(); ++i) {
         HGLOBAL block = GlobalBytes(bad[i].data(), bad[i].size());
-        ASSERT_TRUE(OpenClipboard(app.mainWindow));
+        ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
         EXPECT_EQ(0, DibToClipboard(block, 1)) << "block " << i;
         CloseClipboard();
         GlobalFree(block);
@@ -357,19 +358,34 @@ TEST_F(DibConversionTest, ADisplayBitmapBecomesAPackedDibAtItsOwnDepth) {
     std::vector<uint8_t> reference = GetDIBitsOf(bitmap, nullptr, dibWidth, dibHeight, bits);
     EXPECT_EQ(0,
               memcmp(reference.data(), reinterpret_cast<uint8_t*>(header) + 40, reference.size()));
-    if (bits == 32) {
-        // And exactly the picture's colours, bottom row first.
-        DibCase c = {"24 bits", 24, 0, 40, false};
-        for (int y = 0; y < dibHeight; ++y) {
-            const uint8_t* row = currentDibBits + size_t(stride) * (dibHeight - 1 - y);
-            for (int x = 0; x < dibWidth; ++x) {
-                COLORREF colour = ExpectedAt(c, x, y);
-                EXPECT_EQ(GetBValue(colour), row[4 * x]);
-                EXPECT_EQ(GetGValue(colour), row[4 * x + 1]);
-                EXPECT_EQ(GetRValue(colour), row[4 * x + 2]);
+    // And the picture's colours, bottom row first: exact at 32 bits, the top five bits of each
+    // channel at 16 (5-5-5), near them through the table at 8.
+    DibCase c = {"24 bits", 24, 0, 40, false};
+    RgbImage shown;
+    RgbImage wanted;
+    shown.width = wanted.width = dibWidth;
+    shown.height = wanted.height = dibHeight;
+    for (int y = 0; y < dibHeight; ++y) {
+        const uint8_t* row = currentDibBits + size_t(stride) * (dibHeight - 1 - y);
+        for (int x = 0; x < dibWidth; ++x) {
+            uint32_t want = Rgb(ExpectedAt(c, x, y));
+            uint32_t got = 0;
+            if (bits == 32) {
+                got = uint32_t(row[4 * x + 2]) << 16 | uint32_t(row[4 * x + 1]) << 8 | row[4 * x];
+            } else if (bits == 16) {
+                uint32_t v = uint32_t(row[2 * x] | row[2 * x + 1] << 8);
+                got = ((v >> 10) & 31) << 19 | ((v >> 5) & 31) << 11 | (v & 31) << 3;
+                want &= 0xF8F8F8;
+            } else {
+                const uint8_t* entry = reinterpret_cast<uint8_t*>(header) + 40 + 4 * row[x];
+                got = uint32_t(entry[2]) << 16 | uint32_t(entry[1]) << 8 | entry[0];
             }
+            shown.rgb.push_back(got);
+            wanted.rgb.push_back(want);
         }
     }
+    ASSERT_TRUE(bits == 8 || bits == 16 || bits == 32) << bits;
+    EXPECT_EQ("", bits == 8 ? FirstFarColor(shown, wanted) : FirstDifference(shown, wanted));
     GlobalUnlock(block);
     GlobalFree(block);
     DeleteObject(bitmap);
@@ -433,6 +449,25 @@ TEST_F(DibConversionTest, AnEightBitBitmapWithAPaletteReadsAsGetDIBitsReadsIt) {
         std::vector<uint8_t> reference = GetDIBitsOf(bitmap, used, size, size, 8);
         ASSERT_EQ(1024u + size * size, reference.size());
         EXPECT_EQ(0, memcmp(reference.data(), bytes + 40, reference.size()));
+        // A device bitmap of 8 bits keeps its default table whatever the palette: each pixel
+        // shows that table's entry for the index it was made with.
+        std::vector<RGBQUAD> defaults = DeviceDefaultTable(8);
+        int wrong = 0;
+        for (int y = 0; y < size; ++y) {
+            const uint8_t* row = bytes + 40 + 1024 + size_t(size) * size_t(size - 1 - y);
+            for (int x = 0; x < size; ++x) {
+                const uint8_t* entry = bytes + 40 + 4 * row[x];
+                const RGBQUAD& known = defaults[indices[size_t(y * size + x)]];
+                bool same = entry[0] == known.rgbBlue && entry[1] == known.rgbGreen &&
+                            entry[2] == known.rgbRed;
+                if (!same && ++wrong <= 3) {
+                    ADD_FAILURE() << "pixel " << x << "," << y << " index "
+                                  << int(indices[size_t(y * size + x)]) << " shows "
+                                  << int(entry[2]) << "," << int(entry[1]) << "," << int(entry[0]);
+                }
+            }
+        }
+        EXPECT_EQ(0, wrong);
         GlobalUnlock(block);
         GlobalFree(block);
     }
@@ -449,7 +484,7 @@ TEST_F(DibConversionTest, ARoundTripKeepsThePictureAndAnUnsuppressedChangeRepain
     ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
     ASSERT_EQ(ViewAnsiText, app.view);
     StartRecordingMessages(app.mainWindow);
-    ASSERT_TRUE(OpenClipboard(app.mainWindow));
+    ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
     EXPECT_EQ(1, DibToClipboard(block, 0));
     CloseClipboard();
     PumpMessages();
@@ -457,7 +492,7 @@ TEST_F(DibConversionTest, ARoundTripKeepsThePictureAndAnUnsuppressedChangeRepain
     EXPECT_GE(CountRecorded(WM_PAINT, 0, true), 1);
     StopRecordingMessages();
     EXPECT_EQ(0, app.ignoreNextClipboardChange);
-    ASSERT_TRUE(OpenClipboard(other));
+    ASSERT_TRUE(OpenClipboardRetry(other));
     auto placed = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     EXPECT_EQ(before, ReadBitmap(placed, static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)),
                                  dibWidth, dibHeight));

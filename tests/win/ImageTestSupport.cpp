@@ -99,6 +99,83 @@ RgbImage ColorsOf(const IndexedImage& image) {
     return out;
 }
 
+std::vector<RGBQUAD> DeviceDefaultTable(int bitCount) {
+    // The 20 static colours of the system palette, as 0xRRGGBB.
+    static const uint32_t systemColors[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                              0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+                                              0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                              0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    // The 16 VGA colours.
+    static const uint32_t vgaColors[16] = {
+        0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080,
+        0xC0C0C0, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    auto quad = [](uint32_t rgb) {
+        RGBQUAD q = {};
+        q.rgbRed = uint8_t(rgb >> 16);
+        q.rgbGreen = uint8_t(rgb >> 8);
+        q.rgbBlue = uint8_t(rgb);
+        return q;
+    };
+    std::vector<RGBQUAD> table;
+    if (bitCount == 1) {
+        table = {quad(0x000000), quad(0xFFFFFF)};
+    } else if (bitCount == 4) {
+        for (uint32_t rgb : vgaColors) {
+            table.push_back(quad(rgb));
+        }
+    } else if (bitCount == 8) {
+        for (int i = 0; i < 256; ++i) {
+            uint32_t rgb = uint32_t((i & 0x07) << 5) << 16 | uint32_t((i & 0x38) << 2) << 8 |
+                           uint32_t(i & 0xC0);
+            if (i < 10) {
+                rgb = systemColors[i];
+            } else if (i >= 246) {
+                rgb = systemColors[i - 236];
+            }
+            table.push_back(quad(rgb));
+        }
+    }
+    return table;
+}
+
+RgbImage DeviceColorsOf(const IndexedImage& image) {
+    IndexedImage shown = image;
+    shown.colors = DeviceDefaultTable(image.bitCount);
+    return ColorsOf(shown);
+}
+
+std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int limit) {
+    char text[120];
+    if (shown.width != colors.width || shown.height != colors.height || shown.rgb.empty() ||
+        shown.rgb.size() != colors.rgb.size()) {
+        snprintf(text, sizeof text, "%dx%d (%zu pixels), expected %dx%d (%zu pixels)", shown.width,
+                 shown.height, shown.rgb.size(), colors.width, colors.height, colors.rgb.size());
+        return text;
+    }
+    std::map<uint32_t, uint32_t> shownFor;
+    for (int y = 0; y < colors.height; ++y) {
+        for (int x = 0; x < colors.width; ++x) {
+            uint32_t want = colors.At(x, y);
+            uint32_t got = shown.At(x, y);
+            for (int shift = 0; shift < 24; shift += 8) {
+                int distance = abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF));
+                if (distance > limit) {
+                    snprintf(text, sizeof text, "(%d,%d) is %06X, too far from %06X", x, y, got,
+                             want);
+                    return text;
+                }
+            }
+            auto placed = shownFor.emplace(want, got);
+            if (placed.first->second != got) {
+                snprintf(text, sizeof text, "(%d,%d) is %06X, other pixels of %06X are %06X", x, y,
+                         got, want, placed.first->second);
+                return text;
+            }
+        }
+    }
+    return "";
+}
+
 RgbImage UpsideDown(const RgbImage& image) {
     RgbImage flipped = image;
     for (int y = 0; y < image.height; ++y) {
@@ -500,9 +577,9 @@ void RunCommand(unsigned command) {
 }
 
 bool RunCommandWithFile(unsigned command, const std::string& path) {
-    DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+    DialogScript script("", {{DialogAction::FileName, 0, path}});
     SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-    bool finished = driver.Finished();
+    bool finished = script.Finished();
     PumpMessages();
     return finished;
 }
@@ -723,6 +800,14 @@ std::string FirstDifference(const RgbImage& got, const RgbImage& expected) {
                  expected.width, expected.height);
         return text;
     }
+    // Two empty images are no match: something that should have been read was not.
+    if (got.rgb.empty() || expected.rgb.empty() ||
+        got.rgb.size() != size_t(got.width) * size_t(got.height) ||
+        expected.rgb.size() != got.rgb.size()) {
+        snprintf(text, sizeof text, "empty or incomplete image (%zu and %zu pixels for %dx%d)",
+                 got.rgb.size(), expected.rgb.size(), got.width, got.height);
+        return text;
+    }
     size_t differing = 0;
     size_t first = 0;
     for (size_t i = 0; i < got.rgb.size(); ++i) {
@@ -742,62 +827,26 @@ std::string FirstDifference(const RgbImage& got, const RgbImage& expected) {
 }
 
 // The colours a display of this depth shows for `colors`: exact at 24 and 32 bits, five bits a
-// channel at 16. At 8 bits they depend on the palette the display realises: they are taken from
-// a display bitmap drawn from the same colours with the same palette.
-RgbImage OnDisplay(const RgbImage& colors, const std::vector<RGBQUAD>& table) {
+// channel at 16. An 8-bit display chooses its own colours; there they are returned unchanged and
+// only CompareOnDisplay's nearness rule applies.
+RgbImage OnDisplay(const RgbImage& colors) {
     RgbImage shown = colors;
-    int display = DisplayBits();
-    if (display == 16) {
+    if (DisplayBits() == 16) {
         for (uint32_t& rgb : shown.rgb) {
             rgb = FiveBitColor(rgb);
-        }
-    } else if (display == 8) {
-        HPALETTE palette = table.empty() ? nullptr : CreatePaletteOf(table);
-        HBITMAP bitmap = CreateDisplayBitmap(colors, palette);
-        shown = ReadBitmapRgb(bitmap, palette, 8);
-        DeleteObject(bitmap);
-        if (palette != nullptr) {
-            DeleteObject(palette);
         }
     }
     return shown;
 }
 
-// Compares what the clipboard shows with the colours of a file read onto it. At 16 bits and more
-// the display keeps the colours (five bits a channel at 16). An 8-bit display keeps at most 256
-// colours of its own choosing, and a file's colours reach it through two conversions (file to
-// bitmap, bitmap to clipboard) that each take the nearest colour: there every pixel must lie
-// near its colour, and pixels of one colour in the file must show one colour.
-std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors,
-                             const std::vector<RGBQUAD>& table) {
+// Compares what the clipboard shows with the colours of an image read onto it. At 16 bits and
+// more the display keeps the colours (five bits a channel at 16). An 8-bit display keeps at most
+// 256 colours of its own choosing, and the colours reach it through conversions that each take
+// the nearest colour: there every pixel must lie near its colour, and pixels of one colour must
+// show one colour.
+std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors) {
     if (DisplayBits() > 8) {
-        return FirstDifference(shown, OnDisplay(colors, table));
+        return FirstDifference(shown, OnDisplay(colors));
     }
-    if (shown.width != colors.width || shown.height != colors.height) {
-        return FirstDifference(shown, colors);
-    }
-    const int limit = 0x60; // a channel's largest distance to its nearest colour of the display
-    std::map<uint32_t, uint32_t> shownFor;
-    for (int y = 0; y < colors.height; ++y) {
-        for (int x = 0; x < colors.width; ++x) {
-            uint32_t want = colors.At(x, y);
-            uint32_t got = shown.At(x, y);
-            char text[120];
-            for (int shift = 0; shift < 24; shift += 8) {
-                int distance = abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF));
-                if (distance > limit) {
-                    snprintf(text, sizeof text, "(%d,%d) is %06X, too far from %06X", x, y, got,
-                             want);
-                    return text;
-                }
-            }
-            auto placed = shownFor.emplace(want, got);
-            if (placed.first->second != got) {
-                snprintf(text, sizeof text, "(%d,%d) is %06X, other pixels of %06X are %06X", x, y,
-                         got, want, placed.first->second);
-                return text;
-            }
-        }
-    }
-    return "";
+    return FirstFarColor(shown, colors);
 }

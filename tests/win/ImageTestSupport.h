@@ -47,6 +47,21 @@ RgbImage RandomRgb(int width, int height, uint32_t seed);
 // The colours an indexed image stands for.
 RgbImage ColorsOf(const IndexedImage& image);
 
+// The colour table a device bitmap of 1, 4 or 8 bits (CreateBitmap) keeps whatever palette it is
+// drawn or read with, as measured on Wine: black and white at 1 bit; the 16 VGA colours at 4
+// bits; at 8 bits the 20 static system colours (10 at each end) around 236 entries whose index
+// bits give the colour (red from bits 0-2, green from bits 3-5, blue from bits 6-7).
+std::vector<RGBQUAD> DeviceDefaultTable(int bitCount);
+
+// The colours a device bitmap of the image's depth shows for the image's indices: the default
+// table's entries (not the image's own colours, which such a bitmap does not keep).
+RgbImage DeviceColorsOf(const IndexedImage& image);
+
+// What an 8-bit display guarantees for colours drawn onto it: every pixel within `limit` of its
+// colour in each channel, and the pixels of one colour all showing one colour. "" when shown
+// keeps that for colors, else the first pixel that does not (an empty image never does).
+std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int limit = 0x60);
+
 // The image mirrored top to bottom.
 RgbImage UpsideDown(const RgbImage& image);
 
@@ -189,15 +204,15 @@ bool WritePpm(const std::string& path, const RgbImage& image);
 // Reads a binary PPM (P6, maxval 255); an empty image when it cannot.
 RgbImage ReadPpm(const std::string& path);
 
-// "(x,y) has 0x..., expected 0x..." for the first differing pixel, or "" when equal.
+// "(x,y) has 0x..., expected 0x..." for the first differing pixel, or "" when equal. Images
+// that are empty (or hold fewer pixels than their size) never compare equal.
 std::string FirstDifference(const RgbImage& got, const RgbImage& expected);
 
 // The colours a display of this depth shows for `colors`: exact at 24 and 32 bits, five bits a
-// channel at 16; at 8 bits those of a display bitmap drawn from them with the table's palette.
-RgbImage OnDisplay(const RgbImage& colors, const std::vector<RGBQUAD>& table);
+// channel at 16; unchanged at 8 bits, where the display chooses its own colours.
+RgbImage OnDisplay(const RgbImage& colors);
 
 // Compares what the clipboard shows with the colours of an image read onto it: exactly as
 // OnDisplay gives them at 16 bits and more; at 8 bits every pixel near its colour and pixels of
 // one colour showing one colour. "" when they agree, else the first difference.
-std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors,
-                             const std::vector<RGBQUAD>& table);
+std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors);

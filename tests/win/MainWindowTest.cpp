@@ -8,23 +8,12 @@
 
 namespace {
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
-    }
     void TearDown() override {
-        StopRecordingMessages();
-        StopMainWindow();
-        EmptyClipboardAs(other);
+        MainWindowFixture::TearDown();
         ShowWindow(other, SW_HIDE);
     }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
 };
 
 struct ChangeCase {
@@ -220,11 +209,18 @@ TEST_F(MainWindowTest, PopupModeBringsTheWindowBack) {
         }
         if (c.minimised) {
             ShowWindow(app.mainWindow, SW_MINIMIZE);
-            PumpMessages();
-            ASSERT_TRUE(IsIconic(app.mainWindow)) << c.what;
+            ASSERT_TRUE(PumpUntil([] { return IsIconic(app.mainWindow) != FALSE; })) << c.what;
         }
         ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP})) << c.what;
         EXPECT_EQ(ViewBitmap, app.view) << c.what;
+        // Where the change restores or activates the window, wait until that can be seen.
+        auto settled = [&c] {
+            return (IsIconic(app.mainWindow) != FALSE) == c.expectMinimised &&
+                   (GetActiveWindow() == app.mainWindow) == c.expectMainActive;
+        };
+        if (!c.expectMinimised || c.expectMainActive) {
+            EXPECT_TRUE(PumpUntil(settled)) << c.what;
+        }
         EXPECT_EQ(c.expectMinimised, IsIconic(app.mainWindow) != FALSE) << c.what;
         EXPECT_EQ(c.expectMainActive, GetActiveWindow() == app.mainWindow) << c.what;
     }
@@ -319,8 +315,7 @@ TEST_F(MainWindowTest, InfoScreensAndTheirOkButton) {
         }
         ViewFormat view = app.view;
         // From the menu, as the user picks it.
-        SendMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
-        PumpMessages();
+        Command(c.command);
         EXPECT_EQ(c.shown, app.screen) << c.what;
         EXPECT_EQ(view, app.view) << c.what;
         HWND button = app.infoOkButton;
@@ -328,10 +323,13 @@ TEST_F(MainWindowTest, InfoScreensAndTheirOkButton) {
         RECT frame;
         GetWindowRect(button, &frame);
         MapWindowPoints(nullptr, app.mainWindow, reinterpret_cast<POINT*>(&frame), 2);
-        EXPECT_EQ(app.windowWidth * 5 / 12, frame.left) << c.what;
-        EXPECT_EQ(app.windowHeight * 2 / 3, frame.top) << c.what;
-        EXPECT_EQ(app.windowWidth / 6, frame.right - frame.left) << c.what;
-        EXPECT_EQ(app.windowHeight / 12, frame.bottom - frame.top) << c.what;
+        // In the 768 x 512 window of the 1024 x 768 test screen: 5/12 across, 2/3 down, a
+        // sixth wide and a twelfth high (fractions dropped).
+        ASSERT_TRUE(OnTestScreen());
+        EXPECT_EQ(320, frame.left) << c.what;
+        EXPECT_EQ(341, frame.top) << c.what;
+        EXPECT_EQ(128, frame.right - frame.left) << c.what;
+        EXPECT_EQ(42, frame.bottom - frame.top) << c.what;
         EXPECT_EQ(CmdInfoOk, GetDlgCtrlID(button)) << c.what;
         EXPECT_TRUE(IsWindowVisible(button)) << c.what;
         char text[16] = "";
@@ -379,17 +377,21 @@ TEST_F(MainWindowTest, TheWakeMessageRestoresOnlyWithItsWParam) {
     };
     for (const WakeCase& c : cases) {
         ShowWindow(app.mainWindow, SW_MINIMIZE);
-        PumpMessages();
-        ASSERT_TRUE(IsIconic(app.mainWindow));
+        ASSERT_TRUE(PumpUntil([] { return IsIconic(app.mainWindow) != FALSE; }));
         PostMessageA(app.mainWindow, WakeMessage, c.wParam, 0);
-        PumpMessages();
+        if (c.wakes) {
+            EXPECT_TRUE(PumpUntil([] { return IsIconic(app.mainWindow) == FALSE; }))
+                << std::hex << c.wParam;
+        } else {
+            PumpMessages();
+        }
         EXPECT_EQ(c.wakes, !IsIconic(app.mainWindow)) << std::hex << c.wParam;
         ShowWindow(app.mainWindow, SW_SHOWNORMAL);
     }
 }
 
 TEST_F(MainWindowTest, PaintingGoesThroughWmPrintClient) {
-    ClientPixels pixels = PrintClientPixels(app.mainWindow);
+    ClientPixels pixels = Pixels();
     ASSERT_GT(pixels.width, 0);
     ASSERT_GT(pixels.height, 0);
     // The class background, light grey, shows at the bottom-right corner on every screen.

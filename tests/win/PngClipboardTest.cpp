@@ -85,7 +85,7 @@ TEST_F(PngClipboardTest, EveryKindOfPngShowsItsColoursOverWhite) {
         int depth = 0;
         RgbImage got = ClipboardRgb(&depth);
         ASSERT_EQ(input.colors.width, got.width) << input.name;
-        EXPECT_EQ("", CompareOnDisplay(got, input.colors, {})) << input.name;
+        EXPECT_EQ("", CompareOnDisplay(got, input.colors)) << input.name;
         ++shown;
     }
     EXPECT_GE(shown, 40);
@@ -178,7 +178,7 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             int depth = 0;
             RgbImage fetched = ClipboardRgb(&depth);
             EXPECT_EQ(DisplayBits(), depth) << file;
-            EXPECT_EQ("", CompareOnDisplay(fetched, input.colors, {})) << file;
+            EXPECT_EQ("", CompareOnDisplay(fetched, input.colors)) << file;
             int fileDepth = depth == 16 || depth == 32 ? 24 : depth;
             if (std::string(format) == "png") {
                 EXPECT_EQ(depth <= 8 ? 3 : 2, bytes[25]) << file;

@@ -18,15 +18,10 @@
 
 namespace {
 
-class SavePipelineTest : public testing::Test {
+class SavePipelineTest : public MainWindowFixture {
   protected:
     void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-        ASSERT_TRUE(ActivateWindow(app.mainWindow));
-        PumpMessages();
-        feedback.count = 0;
+        MainWindowFixture::SetUp();
         char folder[MAX_PATH];
         GetTempPathA(sizeof folder, folder);
         path = std::string(folder) + "kovel save pipeline.txt";
@@ -34,8 +29,7 @@ class SavePipelineTest : public testing::Test {
     }
     void TearDown() override {
         Remove(path);
-        StopMainWindow();
-        EmptyClipboardAs(other);
+        MainWindowFixture::TearDown();
     }
     static void Remove(const std::string& name) {
         SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -45,8 +39,6 @@ class SavePipelineTest : public testing::Test {
         memset(app.chosenFileName, 0, sizeof app.chosenFileName);
         strncpy(app.chosenFileName, name.c_str(), sizeof app.chosenFileName - 1);
     }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
     std::string path;
 };
 
@@ -97,8 +89,11 @@ TEST(FileDialogRecord, FiltersTitlesFlagsAndTheOpenSaveDifference) {
         char title[FileDialogTitleSize];
         memset(title, 0xCC, sizeof title);
         FillFileDialogRecord(&record, title, owner, c.open, c.kind);
-        EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400A), record.lStructSize);
-#ifndef _WIN64
+        // The record without the three fields added after version 4: 76 bytes, or 136 with
+        // 64-bit pointers and their padding.
+#ifdef _WIN64
+        EXPECT_EQ(136u, record.lStructSize);
+#else
         EXPECT_EQ(76u, record.lStructSize);
 #endif
         EXPECT_EQ(owner, record.hwndOwner);
@@ -124,7 +119,6 @@ TEST(FileDialogRecord, FiltersTitlesFlagsAndTheOpenSaveDifference) {
         EXPECT_EQ(nullptr, record.lpfnHook);
         EXPECT_EQ(nullptr, record.lpTemplateName);
     }
-    EXPECT_EQ(DWORD(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST), 0x0804u);
 }
 
 TEST(FileDialogRecord, AFailedDialogIsReportedWithItsCode) {
@@ -205,14 +199,11 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
         if (c.fileExists) {
             WriteFile(path, before);
         }
-        ASSERT_TRUE(
-            PlaceHandles(other, {{c.placed, GlobalBytes(c.text.c_str(), c.text.size() + 1)}}));
+        ASSERT_TRUE(Place(ClipSource::Text(c.placed, c.text)));
         feedback.count = 0;
-        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
-        SendMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
-        PumpMessages();
-        EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ("SAVE TO TXT FILE", driver.dialogTitle);
+        DialogRun run = CommandWithDialog(c.command, "", {{DialogAction::FileName, 0, path}});
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ("SAVE TO TXT FILE", run.title);
         EXPECT_EQ(0, feedback.count);
         ASSERT_TRUE(Exists(path));
         EXPECT_EQ(c.after, ReadFile(path));
@@ -284,11 +275,10 @@ TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
 
 TEST_F(SavePipelineTest, OpenBmpOffersTheDialogAgainAfterAFileThatIsNoBmp) {
     WriteFile(path, "BN not a bitmap at all, but long enough to have a header.........");
-    DialogDriver driver({{DialogStep::SetFileName, 0, path}, {DialogStep::Click, IDCANCEL, ""}});
-    SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
-    PumpMessages();
-    EXPECT_TRUE(driver.Finished());
-    EXPECT_EQ("OPEN BMP FILE", driver.dialogTitle);
+    DialogRun run = CommandWithDialog(
+        CmdOpenBmp, "", {{DialogAction::FileName, 0, path}, {DialogAction::Post, IDCANCEL, ""}});
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ("OPEN BMP FILE", run.title);
     ASSERT_EQ(2, feedback.count);
     EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
     EXPECT_STREQ("ERROR", feedback.events[1].title);
@@ -304,20 +294,15 @@ TEST_F(SavePipelineTest, TheProgressWindowSitsInTheMiddleAndTakesNoActivation) {
     ShowProgressWindow();
     ASSERT_NE(nullptr, app.progressWindow);
     HWND window = app.progressWindow;
-    int cx = GetSystemMetrics(SM_CXSCREEN);
-    int cy = GetSystemMetrics(SM_CYSCREEN);
+    // On the 1024 x 768 test screen: from 3/8 across and 2/5 down, a quarter wide and a fifth
+    // high (fractions dropped).
+    ASSERT_TRUE(OnTestScreen());
     RECT rect;
     GetWindowRect(window, &rect);
-    EXPECT_EQ(cx * 3 / 8, rect.left);
-    EXPECT_EQ(cy * 2 / 5, rect.top);
-    EXPECT_EQ(cx / 4, rect.right - rect.left);
-    EXPECT_EQ(cy / 5, rect.bottom - rect.top);
-    if (cx == 1024 && cy == 768) {
-        EXPECT_EQ(384, rect.left);
-        EXPECT_EQ(307, rect.top);
-        EXPECT_EQ(256, rect.right - rect.left);
-        EXPECT_EQ(153, rect.bottom - rect.top);
-    }
+    EXPECT_EQ(384, rect.left);
+    EXPECT_EQ(307, rect.top);
+    EXPECT_EQ(256, rect.right - rect.left);
+    EXPECT_EQ(153, rect.bottom - rect.top);
     char className[32] = "";
     GetClassNameA(window, className, sizeof className);
     EXPECT_STREQ("static", CharLowerA(className));

@@ -514,23 +514,6 @@ bool ActivateWindow(HWND window) {
 
 namespace {
 
-struct DriverState {
-    DialogDriver* driver = nullptr;
-    std::vector<DialogStep> steps;
-    size_t next = 0;
-    UINT_PTR timer = 0;
-} driverState;
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    char className[32];
-    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) &&
-        strcmp(className, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The edit control of the file dialog's file-name box, once the dialog has built it.
 HWND FileNameBox(HWND dialog) {
     HWND combo = GetDlgItem(dialog, 0x47C);
@@ -546,59 +529,7 @@ void PressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (driverState.driver == nullptr || driverState.next >= driverState.steps.size()) {
-        return;
-    }
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr) {
-        return;
-    }
-    char title[256] = "";
-    GetWindowTextA(dialog, title, sizeof title);
-    driverState.driver->dialogTitle = title;
-    const DialogStep& step = driverState.steps[driverState.next];
-    switch (step.kind) {
-    case DialogStep::SetText: SetDlgItemTextA(dialog, step.id, step.text.c_str()); break;
-    case DialogStep::Focus: SetFocus(GetDlgItem(dialog, step.id)); break;
-    case DialogStep::Click: PressButton(dialog, step.id); break;
-    case DialogStep::ReadText: {
-        char text[1024] = "";
-        GetDlgItemTextA(dialog, step.id, text, sizeof text);
-        driverState.driver->texts.push_back(text);
-        break;
-    }
-    case DialogStep::SetFileName: {
-        HWND box = FileNameBox(dialog);
-        if (box == nullptr) {
-            return; // not built yet: try again at the next tick
-        }
-        SetWindowTextA(box, step.text.c_str());
-        PressButton(dialog, IDOK);
-        break;
-    }
-    }
-    ++driverState.next;
-}
-
 } // namespace
-
-DialogDriver::DialogDriver(std::vector<DialogStep> steps) {
-    driverState.driver = this;
-    driverState.steps = std::move(steps);
-    driverState.next = 0;
-    driverState.timer = SetTimer(nullptr, 0, 60, DriverTick);
-}
-
-DialogDriver::~DialogDriver() {
-    KillTimer(nullptr, driverState.timer);
-    driverState = DriverState{};
-}
-
-bool DialogDriver::Finished() const {
-    return driverState.next >= driverState.steps.size();
-}
 
 namespace {
 
@@ -669,6 +600,7 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     case DialogAction::Type: SetWindowTextA(control, action.text.c_str()); break;
     case DialogAction::Focus: SetFocus(control); break;
     case DialogAction::Press: SendMessageA(control, BM_CLICK, 0, 0); break;
+    case DialogAction::Post: PressButton(dialog, action.id); break;
     case DialogAction::Enter:
         PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
         PostMessageA(GetFocus(), WM_KEYUP, VK_RETURN, 0xC01C0001);
@@ -715,6 +647,30 @@ DialogScript::~DialogScript() {
 bool DialogScript::Finished() const {
     return scriptState.next >= scriptState.actions.size();
 }
+
+namespace {
+
+std::vector<DialogAction> ActionsOf(const std::vector<DialogStep>& steps) {
+    std::vector<DialogAction> actions;
+    for (const DialogStep& step : steps) {
+        switch (step.kind) {
+        case DialogStep::SetText:
+            actions.push_back({DialogAction::Type, step.id, step.text});
+            break;
+        case DialogStep::Focus: actions.push_back({DialogAction::Focus, step.id, ""}); break;
+        case DialogStep::Click: actions.push_back({DialogAction::Post, step.id, ""}); break;
+        case DialogStep::ReadText: actions.push_back({DialogAction::Read, step.id, ""}); break;
+        case DialogStep::SetFileName:
+            actions.push_back({DialogAction::FileName, 0, step.text});
+            break;
+        }
+    }
+    return actions;
+}
+
+} // namespace
+
+DialogDriver::DialogDriver(const std::vector<DialogStep>& steps) : script("", ActionsOf(steps)) {}
 
 // ---- Pixels ----
 
@@ -879,6 +835,31 @@ int DisplayBits() {
     int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
     ReleaseDC(nullptr, dc);
     return bits;
+}
+
+bool OnTestScreen() {
+    const char* named = getenv("KOVEL_EXPECT_SCREEN");
+    if (named == nullptr) {
+        ADD_FAILURE()
+            << "KOVEL_EXPECT_SCREEN is not set: run the tests through scripts/wine-tests.sh";
+        return false;
+    }
+    char actual[32];
+    snprintf(actual, sizeof actual, "%dx%d", GetSystemMetrics(SM_CXSCREEN),
+             GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_STREQ("1024x768", named) << "the worked examples are for a 1024 x 768 screen";
+    EXPECT_STREQ(named, actual) << "the screen is not the one KOVEL_EXPECT_SCREEN names";
+    return strcmp(named, "1024x768") == 0 && strcmp(named, actual) == 0;
+}
+
+int ExpectedDisplayBits() {
+    const char* named = getenv("KOVEL_EXPECT_BITS");
+    if (named == nullptr) {
+        ADD_FAILURE()
+            << "KOVEL_EXPECT_BITS is not set: run the tests through scripts/wine-tests.sh";
+        return 0;
+    }
+    return atoi(named);
 }
 
 std::string BesideTestProgram(const char* fileName) {

@@ -151,34 +151,6 @@ class ClipboardHeld {
 
 // ---- Dialogs ----
 
-// One action on a dialog of this thread, carried out by a thread timer while the dialog's own
-// modal loop runs.
-struct DialogStep {
-    enum Kind {
-        SetText,     // set control id's text
-        Focus,       // move the keyboard focus to control id (the previous field loses it)
-        Click,       // press button id (IDOK, IDCANCEL, ...)
-        ReadText,    // append control id's text to DialogDriver::texts
-        SetFileName, // common file dialog: type text into the file-name box, then press IDOK
-    };
-    Kind kind;
-    int id;
-    std::string text;
-};
-
-// Runs the steps, one per timer tick, on the next dialog that appears on this thread. The
-// dialog must be started (DialogBox..., GetSaveFileNameA, ...) while the driver exists.
-class DialogDriver {
-  public:
-    explicit DialogDriver(std::vector<DialogStep> steps);
-    ~DialogDriver();
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
-    bool Finished() const;          // every step was carried out
-    std::vector<std::string> texts; // what ReadText steps read
-    std::string dialogTitle;        // title of the dialog the steps ran on
-};
-
 // The dialog driver. Steps carried out on a dialog of this thread, one per timer tick, the way a
 // user would: typed text, the focus moved, buttons and check boxes clicked (BM_CLICK), the Enter
 // key pressed in the focused control, a name typed into the common file dialog and accepted.
@@ -188,6 +160,7 @@ struct DialogAction {
         Type,      // set control id's text
         Focus,     // move the focus to control id (the field that had it loses it)
         Press,     // click button or check box id
+        Post,      // post WM_COMMAND id (BN_CLICKED) to the dialog, the focus left where it is
         Enter,     // press and release Enter in the focused control
         Read,      // append control id's text to DialogScript::reads
         ReadFocus, // append the focused control's id, as decimal text, to DialogScript::reads
@@ -217,6 +190,29 @@ class DialogScript {
     std::string title;     // its title
 };
 
+// The older step list, kept for callers written against it: the same dialog driver (any dialog
+// of this thread), with Click pressing the button and SetFileName answering the file dialog.
+struct DialogStep {
+    enum Kind { SetText, Focus, Click, ReadText, SetFileName };
+    Kind kind;
+    int id;
+    std::string text;
+};
+class DialogDriver {
+  public:
+    explicit DialogDriver(const std::vector<DialogStep>& steps);
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+    bool Finished() const { return script.Finished(); }
+
+  private:
+    DialogScript script;
+
+  public:
+    std::vector<std::string>& texts = script.reads; // what ReadText steps read
+    std::string& dialogTitle = script.title;        // title of the dialog the steps ran on
+};
+
 // ---- Pixels ----
 
 struct ClientPixels {
@@ -239,6 +235,13 @@ ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& 
 
 // The display's bits per pixel x planes.
 int DisplayBits();
+
+// What the test command (scripts/wine-tests.sh) runs the tests on: a 1024 x 768 screen
+// (KOVEL_EXPECT_SCREEN=1024x768) and the depth Wine must report for it (KOVEL_EXPECT_BITS: 8, 16
+// or 32). Each adds a test failure and returns false (0) when its variable is missing, or when
+// the screen is not the one named.
+bool OnTestScreen();
+int ExpectedDisplayBits();
 
 // Full path of a file next to this test program (the programs under test are built there).
 std::string BesideTestProgram(const char* fileName);

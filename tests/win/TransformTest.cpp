@@ -10,20 +10,7 @@
 
 namespace {
 
-class TransformTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        other = OtherAppWindow();
-        ASSERT_TRUE(EmptyClipboardAs(other));
-        ASSERT_EQ(1, StartMainWindow(&feedback));
-    }
-    void TearDown() override {
-        StopMainWindow();
-        EmptyClipboardAs(other);
-    }
-    HWND other = nullptr;
-    FeedbackLog feedback = {};
-};
+using TransformTest = MainWindowFixture;
 
 enum SourceKind { Indexed, Section, Display, Dib };
 
@@ -35,7 +22,7 @@ struct TransformSource {
 };
 
 // Places the source; returns false when it could not.
-bool Place(HWND owner, const TransformSource& source, uint32_t seed) {
+bool PlaceTransformSource(HWND owner, const TransformSource& source, uint32_t seed) {
     switch (source.kind) {
     case Indexed: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
@@ -62,7 +49,7 @@ bool Place(HWND owner, const TransformSource& source, uint32_t seed) {
 // What the clipboard bitmap holds: pixel values (palette indices at 1, 4 and 8 bits, colours
 // otherwise) at its own depth, read with CF_PALETTE selected, and the colour table of the
 // indices.
-struct Pixels {
+struct BitmapValues {
     int depth = 0;
     int width = 0, height = 0;
     std::vector<uint32_t> values;
@@ -78,8 +65,8 @@ struct Pixels {
     }
 };
 
-Pixels ClipboardPixels() {
-    Pixels pixels;
+BitmapValues ClipboardPixels() {
+    BitmapValues pixels;
     HBITMAP bitmap = nullptr;
     HPALETTE palette = nullptr;
     ClipboardHandles(&bitmap, &palette);
@@ -101,8 +88,8 @@ Pixels ClipboardPixels() {
 }
 
 // The pixels an operation must give.
-Pixels Transformed(const Pixels& source, int operation) {
-    Pixels out = source;
+BitmapValues Transformed(const BitmapValues& source, int operation) {
+    BitmapValues out = source;
     const uint32_t mask = source.depth <= 8 ? (1u << source.depth) - 1 : 0xFFFFFF;
     for (int y = 0; y < source.height; ++y) {
         for (int x = 0; x < source.width; ++x) {
@@ -120,7 +107,7 @@ Pixels Transformed(const Pixels& source, int operation) {
 // Compares colours: Wine keeps a 1-, 4- or 8-bit device bitmap in its default colour table,
 // which holds some colours twice, so a value can come back as another index of the same colour.
 // (DIB sections keep their own table of distinct colours: there the indices themselves match.)
-std::string Difference(const Pixels& got, const Pixels& expected) {
+std::string Difference(const BitmapValues& got, const BitmapValues& expected) {
     if (got.width != expected.width || got.height != expected.height ||
         got.depth != expected.depth) {
         return "size or depth differs";
@@ -138,7 +125,7 @@ std::string Difference(const Pixels& got, const Pixels& expected) {
     return "";
 }
 
-bool HasDuplicateColors(const Pixels& pixels) {
+bool HasDuplicateColors(const BitmapValues& pixels) {
     for (size_t i = 0; i < pixels.table.size(); ++i) {
         for (size_t j = 0; j < i; ++j) {
             if (pixels.ColorOf(uint32_t(i)) == pixels.ColorOf(uint32_t(j))) {
@@ -178,21 +165,21 @@ TEST_F(TransformTest, EachOperationAndTwiceBackToTheStart) {
     for (const TransformSource& source : sources) {
         for (const Operation& op : operations) {
             std::string what = std::string(op.name) + " of " + source.name;
-            ASSERT_TRUE(Place(other, source, 4321)) << what;
+            ASSERT_TRUE(PlaceTransformSource(other, source, 4321)) << what;
             RecordFeedback(&feedback);
             HBITMAP firstBitmap = nullptr;
             HPALETTE palette = nullptr;
             ClipboardHandles(&firstBitmap, &palette);
             std::vector<PALETTEENTRY> entries = PaletteEntries(palette);
-            Pixels start = ClipboardPixels();
+            BitmapValues start = ClipboardPixels();
             ASSERT_EQ(source.width, start.width) << what;
 
             DWORD sequence = GetClipboardSequenceNumber();
-            RunCommand(op.command);
+            Command(op.command);
             EXPECT_NE(sequence, GetClipboardSequenceNumber()) << what;
-            Pixels once = ClipboardPixels();
+            BitmapValues once = ClipboardPixels();
             EXPECT_EQ("", Difference(once, Transformed(start, op.operation))) << what;
-            RunCommand(op.command);
+            Command(op.command);
             // An index stored as another index of the same colour inverts to a third colour: with
             // duplicates in the table (Wine's default 8-bit table has them) inverting twice
             // cannot come back. Mirroring moves values and always does.
@@ -223,8 +210,8 @@ TEST_F(TransformTest, InvertMapsEveryIndexToItsComplement) {
     IndexedImage image = RandomIndexed(64, 4, 8, 77); // the first 256 pixels are 0 .. 255
     HPALETTE palette = CreatePaletteOf(image.colors);
     ASSERT_TRUE(PlaceBitmap(other, CreateSectionBitmap(image), palette));
-    RunCommand(CmdInvertColors);
-    Pixels inverted = ClipboardPixels();
+    Command(CmdInvertColors);
+    BitmapValues inverted = ClipboardPixels();
     ASSERT_EQ(8, inverted.depth);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(uint32_t(255 - i), inverted.values[size_t(i)]) << "index " << i;
