@@ -39,14 +39,14 @@ void OriginBoxLeft(HWND dialog, int box) {
         SetDlgItemInt(dialog, box, 0, FALSE);
 }
 
-// A box read as an unsigned number; 0 for text that is not one, or for a value past 32 bits.
+} // namespace
+
+// A dialog box read as an unsigned number; 0 for text that is not one, or for a value past 32 bits.
 int32_t UnsignedBox(HWND dialog, int box) {
     BOOL translated = FALSE;
     UINT value = GetDlgItemInt(dialog, box, &translated, FALSE);
     return translated && value <= UINT(INT32_MAX) ? int32_t(value) : 0;
 }
-
-} // namespace
 
 INT_PTR CALLBACK PrintBmpDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {

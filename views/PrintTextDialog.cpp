@@ -1,17 +1,6 @@
 #include "resources/DialogIds.h"
 #include "views/Printing.h"
 
-namespace {
-
-// A box read as an unsigned number; 0 for text that is not one, or for a value past 32 bits.
-int32_t UnsignedBox(HWND dialog, int box) {
-    BOOL translated = FALSE;
-    UINT value = GetDlgItemInt(dialog, box, &translated, FALSE);
-    return translated && value <= UINT(INT32_MAX) ? int32_t(value) : 0;
-}
-
-} // namespace
-
 INT_PTR CALLBACK PrintTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:

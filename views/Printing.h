@@ -26,5 +26,9 @@ void PrintBitmap(HBITMAP bitmap, HPALETTE palette);
 // as many pages as it needs (document "Text"). The clipboard keeps the block.
 void PrintText(HANDLE text);
 
+// A dialog box read as an unsigned number; 0 for text that is not one, or for a value past 32
+// bits. Both print dialogs read their sizes and origins this way.
+int32_t UnsignedBox(HWND dialog, int box);
+
 INT_PTR CALLBACK PrintBmpDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PrintTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -442,6 +442,15 @@ std::vector<std::string> TextLines(const std::string& text) {
 
 } // namespace
 
+std::string LongText() {
+    std::string text = "Tom & Jerry\tone tab, &&two ampersands\r\n";
+    text += std::string(300, 'W') + "\r\n";
+    for (int i = 0; i < 80; ++i) {
+        text += "line " + std::to_string(i) + " of a text longer than the screen\r\n";
+    }
+    return text + "the end";
+}
+
 HBITMAP DrawExpectedTextPage(const std::string& text, int font, bool blackOnWhite) {
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);

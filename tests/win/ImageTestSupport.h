@@ -111,6 +111,10 @@ std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette);
 // `text` (lines end at "\r\n") drawn with ExtTextOutA in the stock `font` (SYSTEM_FONT or
 // OEM_FIXED_FONT) at x = 0, one font height below the one before, in black (white), clipped one
 // pixel short of the page's right and bottom edges; tabs and "&" go to the font as they are.
+// A text that shows every way a page can go wrong: "&" and a tab drawn as themselves, a line
+// wider than the screen, and more lines than the screen holds.
+std::string LongText();
+
 HBITMAP DrawExpectedTextPage(const std::string& text, int font, bool blackOnWhite);
 
 // The colours of that page, top row first.

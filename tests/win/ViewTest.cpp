@@ -259,15 +259,6 @@ int CountColour(const ClientPixels& pixels, COLORREF colour) {
     return count;
 }
 
-std::string LongText() {
-    std::string text = "Tom & Jerry\tone tab, &&two ampersands\r\n";
-    text += std::string(300, 'W') + "\r\n";
-    for (int i = 0; i < 80; ++i) {
-        text += "line " + std::to_string(i) + " of a text longer than the screen\r\n";
-    }
-    return text + "the end";
-}
-
 struct TextCase {
     const char* what;
     UINT format;
