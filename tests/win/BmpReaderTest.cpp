@@ -71,7 +71,9 @@ TEST_F(BmpReaderTest, OpenBmpShowsThePixelsOfFilesFromOtherWriters) {
         ASSERT_TRUE(EmptyClipboardAs(other));
         RecordFeedback(&feedback);
         ProgressWatch progress;
-        ASSERT_TRUE(RunCommandWithFile(CmdOpenBmp, input.path)) << input.name;
+        ASSERT_TRUE(
+            CommandWithDialog(CmdOpenBmp, "", {{DialogAction::FileName, 0, input.path}}).finished)
+            << input.name;
         EXPECT_EQ(0, feedback.count) << input.name << ": " << feedback.events[0].text;
         EXPECT_EQ(1, progress.Created()) << input.name;
         EXPECT_EQ(1, progress.Destroyed()) << input.name;
@@ -279,12 +281,9 @@ TEST_F(BmpReaderTest, OpenBmpReadsAFileAnotherProgramIsWriting) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     RecordFeedback(&feedback);
-    {
-        // Were the file refused, the dialog would come back: it is then cancelled.
-        DialogDriver driver(
-            {{DialogStep::SetFileName, 0, good}, {DialogStep::Click, IDCANCEL, ""}});
-        SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
-    }
+    // Were the file refused, the dialog would come back: it is then cancelled.
+    CommandWithDialog(CmdOpenBmp, "",
+                      {{DialogAction::FileName, 0, good}, {DialogAction::Post, IDCANCEL, ""}});
     CloseHandle(writer);
     PumpMessages();
     EXPECT_EQ(0, feedback.count) << feedback.events[1].text;
@@ -325,8 +324,9 @@ TEST_F(BmpReaderTest, OpenBmpTellsCannotOpenAndCannotPlaceFromNotABmp) {
                 held.Release();
             }
             ASSERT_EQ(c.clipboard, held.Holding());
-            DialogDriver driver(
-                {{DialogStep::SetFileName, 0, good}, {DialogStep::Click, IDCANCEL, ""}});
+            // Sent without pumping: the clipboard is held only while the command runs.
+            DialogScript driver(
+                "", {{DialogAction::FileName, 0, good}, {DialogAction::Post, IDCANCEL, ""}});
             SendMessageA(app.mainWindow, WM_COMMAND, CmdOpenBmp, 0);
             EXPECT_TRUE(driver.Finished());
         }
@@ -347,7 +347,7 @@ TEST_F(BmpReaderTest, OpenBmpTellsCannotOpenAndCannotPlaceFromNotABmp) {
     }
     // Free again, the same file opens.
     RecordFeedback(&feedback);
-    ASSERT_TRUE(RunCommandWithFile(CmdOpenBmp, good));
+    ASSERT_TRUE(CommandWithDialog(CmdOpenBmp, "", {{DialogAction::FileName, 0, good}}).finished);
     EXPECT_EQ(0, feedback.count);
     EXPECT_EQ(7, ClipboardRgb().width);
 }

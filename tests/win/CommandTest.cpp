@@ -233,7 +233,8 @@ TEST_F(CommandTest, EveryRefusalBoxFromTheStateThatCausesIt) {
     };
     for (const RefusalCase& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(c.placed.empty() ? EmptyClipboardAs(other) : PlaceFormats(other, c.placed));
+        ASSERT_TRUE(c.placed.empty() ? EmptyClipboardAs(other)
+                                     : Place(ClipSource::Formats(c.placed)));
         if (c.view != keep) {
             app.view = static_cast<ViewFormat>(c.view);
         }
@@ -317,7 +318,7 @@ TEST_F(CommandTest, TifCompressionMovesItsOneCheckMark) {
 }
 
 TEST_F(CommandTest, TextColoursRepaintTheTextViewAndMoveTheirChecks) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     ASSERT_EQ(ViewAnsiText, app.view);
     const struct {
         unsigned command;
@@ -348,7 +349,7 @@ TEST_F(CommandTest, TextColoursRepaintTheTextViewAndMoveTheirChecks) {
 }
 
 TEST_F(CommandTest, DisplayCommandsSwitchTheViewAndTextDropsTheRectangle) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP, CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP, CF_TEXT})));
     Command(CmdShowBitmap);
     EXPECT_EQ(ViewBitmap, app.view);
     app.rectShown = 1;
@@ -373,7 +374,7 @@ TEST_F(CommandTest, DisplayCommandsSwitchTheViewAndTextDropsTheRectangle) {
 }
 
 TEST_F(CommandTest, ClearClipboardEmptiesItAndTheView) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     ASSERT_EQ(ScreenClipboard, app.screen);
     Command(CmdClearClipboard);
     EXPECT_TRUE(ClipboardFormats().empty());
@@ -419,7 +420,7 @@ TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {
     ASSERT_EQ(2, feedback.count);
     EXPECT_STREQ(empty.text, feedback.events[1].text);
 
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     Command(CmdSystemInfo);
     ASSERT_EQ(ScreenSystemInfo, app.screen);
     Command(CmdInfoOk);
@@ -429,7 +430,7 @@ TEST_F(CommandTest, AnyCommandLeavesTheInformationScreenFirst) {
 }
 
 TEST_F(CommandTest, IdentifiersOutsideTheTableDoNothing) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     Snapshot before = Take();
     for (unsigned command : {0u, 256u, 275u, 280u, 300u, 301u, 311u, 0xFFFFu}) {
         Command(command);
@@ -441,7 +442,7 @@ TEST_F(CommandTest, IdentifiersOutsideTheTableDoNothing) {
 // Rectangle capture, text to bitmap, printing and the coordinates dialog are reached with their
 // conditions met; they do nothing visible yet, and no box appears.
 TEST_F(CommandTest, CommandsOfLaterWorkPassTheirGuardsSilently) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
     app.rectShown = 1;
     app.rectClient = {5, 5, 20, 20};
     Command(CmdCaptureRect);
@@ -458,7 +459,7 @@ TEST_F(CommandTest, CommandsOfLaterWorkPassTheirGuardsSilently) {
         Command(CmdPrint);
         EXPECT_TRUE(cancel.Finished());
     }
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     Command(CmdTextToBitmap);
     {
         DialogScript cancel("Print", {{DialogAction::Press, IDCANCEL, ""}});

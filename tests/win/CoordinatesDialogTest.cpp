@@ -20,8 +20,8 @@ class CoordinatesDialogTest : public MainWindowFixture {
             return;
         }
         // Excess 320 and 128: one scroll step is 40 and 16 pixels.
-        ASSERT_TRUE(PlaceHandles(
-            other, {{CF_BITMAP, ColourSquaresBitmap(client.right + 320, client.bottom + 128)}}));
+        ASSERT_TRUE(Place(
+            ClipSource::Bitmap(ColourSquaresBitmap(client.right + 320, client.bottom + 128))));
         ASSERT_EQ(ViewBitmap, app.view);
     }
     void ScrollOneStepEach() {

@@ -165,8 +165,8 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
     for (const DibCase& c : dibCases) {
         SCOPED_TRACE(c.what);
         std::vector<uint8_t> dib = MakeDib(c);
-        ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes("kept", 5)},
-                                         {CF_DIB, GlobalBytes(dib.data(), dib.size())}}));
+        ASSERT_TRUE(Place(
+            {{{CF_TEXT, GlobalBytes("kept", 5)}, {CF_DIB, GlobalBytes(dib.data(), dib.size())}}}));
         Screen screen = app.screen;
         ViewFormat view = app.view;
         // Another window is active: the swallowed change brings nothing forward.
@@ -274,7 +274,7 @@ TEST_F(DibConversionTest, ABlockThatIsNoUsableDibPlacesNothing) {
     std::vector<uint8_t> planes = good;
     planes[12] = 3;
     bad.push_back(planes);
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     for (size_t i = 0; i < bad.size(); ++i) {
         HGLOBAL block = GlobalBytes(bad[i].data(), bad[i].size());
         ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
@@ -481,7 +481,7 @@ TEST_F(DibConversionTest, ARoundTripKeepsThePictureAndAnUnsuppressedChangeRepain
     ASSERT_NE(nullptr, block);
     GlobalUnlock(block);
     std::vector<uint32_t> before = ReadBitmap(bitmap, nullptr, dibWidth, dibHeight);
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     ASSERT_EQ(ViewAnsiText, app.view);
     StartRecordingMessages(app.mainWindow);
     ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));

@@ -217,7 +217,7 @@ TEST_F(DosCaptureTest, EmptiedWhileAnotherWindowIsActiveLoadsOneCaptureAtTheNext
     std::vector<bool> before = Present(captures);
     ASSERT_TRUE(ActivateWindow(app.mainWindow));
     ASSERT_TRUE(PumpUntil([&] { return CountPresent(captures) < 3; }));
-    PumpMessages(100);
+    PumpUntil([] { return app.view == ViewBitmap; });
     int which = Vanished(before, Present(captures));
     ASSERT_GE(which, 0);
     EXPECT_EQ(ViewBitmap, app.view);
@@ -225,7 +225,7 @@ TEST_F(DosCaptureTest, EmptiedWhileAnotherWindowIsActiveLoadsOneCaptureAtTheNext
     // Later activations look no more.
     ASSERT_TRUE(ActivateWindow(other));
     ASSERT_TRUE(ActivateWindow(app.mainWindow));
-    PumpMessages(100);
+    PumpMessages(100); // nothing to wait for: the check is that no load follows
     EXPECT_EQ(2, CountPresent(captures));
 }
 
@@ -255,7 +255,7 @@ TEST_F(DosCaptureTest, LoadingNeverBringsTheWindowForward) {
             PostMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
             EXPECT_TRUE(PumpUntil([&] { return !FileExists(capture.path); }));
         } else {
-            SendMessageA(app.mainWindow, WM_COMMAND, c.command, 0);
+            Command(c.command);
         }
         PumpMessages();
         EXPECT_FALSE(FileExists(capture.path));

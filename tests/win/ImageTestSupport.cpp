@@ -484,36 +484,6 @@ RgbImage ExpectedTextPage(const std::string& text, int font, bool blackOnWhite) 
 
 // ---- Clipboard ----
 
-bool PlaceBitmap(HWND owner, HBITMAP bitmap, HPALETTE palette) {
-    if (!OpenClipboardRetry(owner)) {
-        return false;
-    }
-    bool placed = EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap) != nullptr;
-    if (palette != nullptr) {
-        placed = placed && SetClipboardData(CF_PALETTE, palette) != nullptr;
-    }
-    CloseClipboard();
-    PumpMessages();
-    return placed;
-}
-
-bool PlaceDib(HWND owner, const std::vector<uint8_t>& packed) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, packed.size());
-    if (block == nullptr) {
-        return false;
-    }
-    memcpy(GlobalLock(block), packed.data(), packed.size());
-    GlobalUnlock(block);
-    if (!OpenClipboardRetry(owner)) {
-        GlobalFree(block);
-        return false;
-    }
-    bool placed = EmptyClipboard() && SetClipboardData(CF_DIB, block) != nullptr;
-    CloseClipboard();
-    PumpMessages();
-    return placed;
-}
-
 std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries) {
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
@@ -579,19 +549,6 @@ RgbImage ClipboardRgb(int* depth) {
 }
 
 // ---- Commands ----
-
-void RunCommand(unsigned command) {
-    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-    PumpMessages();
-}
-
-bool RunCommandWithFile(unsigned command, const std::string& path) {
-    DialogScript script("", {{DialogAction::FileName, 0, path}});
-    SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
-    bool finished = script.Finished();
-    PumpMessages();
-    return finished;
-}
 
 namespace {
 

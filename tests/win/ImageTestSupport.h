@@ -122,13 +122,6 @@ RgbImage ExpectedTextPage(const std::string& text, int font, bool blackOnWhite);
 
 // ---- Clipboard ----
 
-// Empties the clipboard as owner and places the bitmap, and the palette when given; the clipboard
-// takes both over. Pumps messages afterwards.
-bool PlaceBitmap(HWND owner, HBITMAP bitmap, HPALETTE palette);
-
-// Empties the clipboard as owner and places a packed DIB (header, table, rows) as CF_DIB.
-bool PlaceDib(HWND owner, const std::vector<uint8_t>& packed);
-
 // A packed DIB of an indexed image, with `tableEntries` colours in its table (biClrUsed).
 std::vector<uint8_t> PackedDibOf(const IndexedImage& image, int tableEntries);
 
@@ -143,13 +136,6 @@ RgbImage ClipboardRgb(int* depth = nullptr);
 void ClipboardHandles(HBITMAP* bitmap, HPALETTE* palette);
 
 // ---- Commands ----
-
-// Sends a menu command to the main window and pumps messages afterwards.
-void RunCommand(unsigned command);
-
-// Sends a command that opens the file dialog, types `path` into it and accepts it. Returns false
-// when no file dialog took the name.
-bool RunCommandWithFile(unsigned command, const std::string& path);
 
 // Counts the "Processing..." windows (top-level STATIC popups with a dialog frame) created and
 // destroyed on this thread while it exists.

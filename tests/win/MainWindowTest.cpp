@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, EveryClipboardChangeDrivesTheView) {
         {"CF_OEMTEXT, trailing palette", {CF_OEMTEXT, CF_PALETTE}, ScreenClipboard, ViewOemText},
     };
     for (const ChangeCase& c : cases) {
-        ASSERT_TRUE(PlaceFormats(other, c.placed)) << c.what;
+        ASSERT_TRUE(Place(ClipSource::Formats(c.placed))) << c.what;
         EXPECT_EQ(c.screen, app.screen) << c.what;
         EXPECT_EQ(c.view, app.view) << c.what;
         // A clipboard that is not empty never starts the DOS capture check.
@@ -48,21 +48,21 @@ TEST_F(MainWindowTest, EveryClipboardChangeDrivesTheView) {
 }
 
 TEST_F(MainWindowTest, NewContentsKeepTheRectangleAndNothingDropsIt) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
     app.rectShown = 1;
     // The image rectangle is the client one moved by the view offsets (0 for this small bitmap):
     // the repaint puts the band at the image rectangle's client place.
     app.rectClient = RECT{10, 20, 30, 40};
     app.rectImage = RECT{10, 20, 30, 40};
     SetWindowTextA(app.mainWindow, "caption");
-    ASSERT_TRUE(PlaceFormats(other, {CF_DIB}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_DIB})));
     EXPECT_EQ(1, app.rectShown);
     EXPECT_EQ(10, app.rectClient.left);
     EXPECT_EQ(40, app.rectImage.bottom);
     // A change to nothing usable drops it and restores the title and the scroll positions.
     SetScrollPos(app.mainWindow, SB_HORZ, 5, TRUE);
     SetScrollPos(app.mainWindow, SB_VERT, 3, TRUE);
-    ASSERT_TRUE(PlaceFormats(other, {PrivateFormat()}));
+    ASSERT_TRUE(Place(ClipSource::Formats({PrivateFormat()})));
     EXPECT_EQ(0, app.rectShown);
     EXPECT_TRUE(IsRectEmpty(&app.rectClient));
     char title[64] = "";
@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, AViewerAfterOursReceivesEveryNotification) {
         if (placed.empty()) {
             ASSERT_TRUE(EmptyClipboardAs(other));
         } else {
-            ASSERT_TRUE(PlaceFormats(other, placed));
+            ASSERT_TRUE(Place(ClipSource::Formats(placed)));
         }
         EXPECT_EQ(before + 1, after.drawCount) << FormatList(placed);
     }
@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, ChainRepairAndForwarding) {
     EXPECT_EQ(reinterpret_cast<LPARAM>(last.window), last.chainChanges[1].second);
 
     int before = last.drawCount;
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     EXPECT_EQ(before + 1, last.drawCount);
     EXPECT_EQ(ViewAnsiText, app.view);
 
@@ -149,13 +149,13 @@ TEST_F(MainWindowTest, ASwallowedChangeClosesTheInfoScreenAndIsPassedOn) {
     TestViewer after;
     JoinViewer(after);
     ASSERT_EQ(1, StartMainWindow(&feedback));
-    ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
     OpenInfoScreen(ScreenAbout);
     ASSERT_NE(nullptr, app.infoOkButton);
     HWND button = app.infoOkButton;
     app.ignoreNextClipboardChange = 1;
     int before = after.drawCount;
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     EXPECT_EQ(before + 1, after.drawCount);
     EXPECT_EQ(nullptr, app.infoOkButton);
     EXPECT_FALSE(IsWindow(button));
@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, ASwallowedChangeClosesTheInfoScreenAndIsPassedOn) {
     EXPECT_EQ(ViewBitmap, app.view);
     EXPECT_EQ(0, app.ignoreNextClipboardChange);
     // The next change is not swallowed.
-    ASSERT_TRUE(PlaceFormats(other, {CF_OEMTEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_OEMTEXT})));
     EXPECT_EQ(ViewOemText, app.view);
     StopMainWindow();
     LeaveViewer(after);
@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, ASwallowedChangeClosesTheInfoScreenAndIsPassedOn) {
 TEST_F(MainWindowTest, AChangeWhileTheAboutScreenIsOpenShowsTheNewContents) {
     OpenInfoScreen(ScreenAbout);
     ASSERT_EQ(ScreenAbout, app.screen);
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     EXPECT_EQ(nullptr, app.infoOkButton);
     EXPECT_EQ(ScreenClipboard, app.screen);
     EXPECT_EQ(ViewAnsiText, app.view);
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, PopupModeBringsTheWindowBack) {
     };
     for (const PopupCase& c : cases) {
         ShowWindow(app.mainWindow, SW_SHOWNORMAL);
-        ASSERT_TRUE(PlaceFormats(other, {CF_TEXT})) << c.what;
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT}))) << c.what;
         app.popupMode = static_cast<int16_t>(c.popupMode);
         if (c.otherActive) {
             ASSERT_TRUE(ActivateWindow(other)) << c.what;
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, PopupModeBringsTheWindowBack) {
             ShowWindow(app.mainWindow, SW_MINIMIZE);
             ASSERT_TRUE(PumpUntil([] { return IsIconic(app.mainWindow) != FALSE; })) << c.what;
         }
-        ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP})) << c.what;
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP}))) << c.what;
         EXPECT_EQ(ViewBitmap, app.view) << c.what;
         // Where the change restores or activates the window, wait until that can be seen.
         auto settled = [&c] {
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, PopupModeBringsTheWindowBack) {
 }
 
 TEST_F(MainWindowTest, EmptyingTheClipboardWhileActivePostsTheDosCheckAtOnce) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     ASSERT_TRUE(ActivateWindow(app.mainWindow));
     StartRecordingMessages(app.mainWindow);
     ASSERT_TRUE(EmptyClipboardAs(other));
@@ -238,7 +238,7 @@ TEST_F(MainWindowTest, EmptyingTheClipboardWhileActivePostsTheDosCheckAtOnce) {
 }
 
 TEST_F(MainWindowTest, EmptyingTheClipboardWhileInactiveWaitsForTheNextActivation) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT})));
     ASSERT_TRUE(ActivateWindow(other));
     StartRecordingMessages(app.mainWindow);
     ASSERT_TRUE(EmptyClipboardAs(other));
@@ -280,11 +280,11 @@ TEST_F(MainWindowTest, AnEmptyClipboardAtAnActivatingStartChecksAtOnce) {
 }
 
 TEST_F(MainWindowTest, APrivateFormatOnlyEmptiesTheViewWithoutTheDosCheck) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_BITMAP}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
     StartRecordingMessages(app.mainWindow);
     const std::vector<UINT> privateOnly[] = {{PrivateFormat()}, {CF_PALETTE}};
     for (const std::vector<UINT>& placed : privateOnly) {
-        ASSERT_TRUE(PlaceFormats(other, placed));
+        ASSERT_TRUE(Place(ClipSource::Formats(placed)));
         EXPECT_EQ(ScreenIntro, app.screen) << FormatList(placed);
         EXPECT_EQ(ViewNone, app.view) << FormatList(placed);
         EXPECT_EQ(0, app.dosCapturePending) << FormatList(placed);
@@ -311,7 +311,7 @@ TEST_F(MainWindowTest, InfoScreensAndTheirOkButton) {
         if (c.placed.empty()) {
             ASSERT_TRUE(EmptyClipboardAs(other));
         } else {
-            ASSERT_TRUE(PlaceFormats(other, c.placed));
+            ASSERT_TRUE(Place(ClipSource::Formats(c.placed)));
         }
         ViewFormat view = app.view;
         // From the menu, as the user picks it.
@@ -336,8 +336,7 @@ TEST_F(MainWindowTest, InfoScreensAndTheirOkButton) {
         GetWindowTextA(button, text, sizeof text);
         EXPECT_STREQ("OK", text) << c.what;
         // Opening the other screen replaces the button rather than adding one.
-        SendMessageA(app.mainWindow, WM_COMMAND, c.command == CmdAbout ? CmdSystemInfo : CmdAbout,
-                     0);
+        Command(c.command == CmdAbout ? CmdSystemInfo : CmdAbout);
         EXPECT_FALSE(IsWindow(button)) << c.what;
         button = app.infoOkButton;
         ASSERT_NE(nullptr, button);
@@ -353,16 +352,15 @@ TEST_F(MainWindowTest, InfoScreensAndTheirOkButton) {
 TEST_F(MainWindowTest, SystemInfoWithoutItsButtonEndsAtTheNextCommandButTheDosCheck) {
     app.screen = ScreenSystemInfo;
     app.infoOkButton = nullptr;
-    SendMessageA(app.mainWindow, WM_COMMAND, CmdLoadDosCapture, 0);
+    Command(CmdLoadDosCapture);
     EXPECT_EQ(ScreenSystemInfo, app.screen);
-    SendMessageA(app.mainWindow, WM_COMMAND, CmdPrint, 0);
+    Command(CmdPrint);
     EXPECT_EQ(ScreenIntro, app.screen);
 }
 
 TEST_F(MainWindowTest, ExitDestroysTheWindow) {
     HWND main = app.mainWindow;
-    SendMessageA(main, WM_COMMAND, CmdExit, 0);
-    PumpMessages();
+    Command(CmdExit);
     EXPECT_FALSE(IsWindow(main));
 }
 

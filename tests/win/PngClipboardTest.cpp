@@ -169,8 +169,9 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
             RecordFeedback(&feedback);
-            ASSERT_TRUE(
-                RunCommandWithFile(std::string(format) == "png" ? CmdSavePng : CmdSaveBmp, path))
+            ASSERT_TRUE(CommandWithDialog(std::string(format) == "png" ? CmdSavePng : CmdSaveBmp,
+                                          "", {{DialogAction::FileName, 0, path}})
+                            .finished)
                 << file;
             EXPECT_EQ(0, feedback.count) << file;
             std::vector<uint8_t> bytes = ReadFileBytes(path);

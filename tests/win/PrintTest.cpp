@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ClipboardAccess.h"
 #include "resources/DialogIds.h"
 #include "shell/CommandIds.h"
 #include "tests/win/ImageTestSupport.h"
@@ -406,7 +407,7 @@ TEST_F(PrintTest, OemTextPrintsItsOwnCharacters) {
                                   "\xE2\x94\x90|\xE2\x94\x82  \xE2\x94\x82|\xE2\x94\x94\xE2\x94"
                                   "\x80\xE2\x94\x80\xE2\x94\x98|caf\xC3\xA9");
     // The clipboard's text is untouched.
-    ASSERT_TRUE(OpenClipboard(other));
+    ASSERT_TRUE(OpenClipboardRetry(other));
     const char* still = static_cast<const char*>(GlobalLock(GetClipboardData(CF_OEMTEXT)));
     ASSERT_NE(nullptr, still);
     EXPECT_EQ(0, memcmp(oem, still, sizeof oem));

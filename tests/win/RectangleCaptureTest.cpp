@@ -106,9 +106,9 @@ TEST_F(RectangleCaptureTest, TheCutOutReplacesEveryImageFormat) {
     IndexedImage stale = RandomIndexed(64, 64, 8, 3);
     // The other program leaves a CF_DIB of a different picture beside its bitmap.
     std::vector<uint8_t> packed = PackedDibOf(stale, 256);
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(width, height)},
-                                     {CF_DIB, GlobalBytes(packed.data(), packed.size())},
-                                     {CF_TEXT, GlobalBytes("words", 6)}}));
+    ASSERT_TRUE(Place({{{CF_BITMAP, ColourSquaresBitmap(width, height)},
+                        {CF_DIB, GlobalBytes(packed.data(), packed.size())},
+                        {CF_TEXT, GlobalBytes("words", 6)}}}));
     Command(CmdShowBitmap);
     ASSERT_EQ(ViewBitmap, app.view);
     SendMessageA(app.mainWindow, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
@@ -157,7 +157,7 @@ TEST_F(RectangleCaptureTest, PastTheEdgesBlackAndEitherDirectionTheSame) {
     };
     RgbImage expected = SquaresCut({150, 100, 260, 190}, 200, 150);
     for (const auto& drag : drags) {
-        ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(200, 150)}}));
+        ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(200, 150))));
         DragMouse(app.mainWindow, {drag.from, drag.to});
         ASSERT_EQ(1, app.rectShown) << drag.what;
         Command(CmdCaptureRect);
@@ -173,7 +173,8 @@ TEST_F(RectangleCaptureTest, PastTheEdgesBlackAndEitherDirectionTheSame) {
 // An 8-bit bitmap keeps its palette indices, and the clipboard keeps a copy of its palette.
 TEST_F(RectangleCaptureTest, PaletteIndicesAreCopiedUnchanged) {
     IndexedImage image = RandomIndexed(300, 200, 8, 21);
-    ASSERT_TRUE(PlaceBitmap(other, CreateIndexedBitmap(image), CreatePaletteOf(image.colors)));
+    ASSERT_TRUE(
+        Place(ClipSource::Bitmap(CreateIndexedBitmap(image), CreatePaletteOf(image.colors))));
     // The indices as the clipboard holds them.
     HBITMAP source = nullptr;
     HPALETTE palette = nullptr;
@@ -224,7 +225,7 @@ TEST_F(RectangleCaptureTest, ALoneDibIsConvertedFirst) {
             squares.indices.push_back(uint8_t((x / 16 + y / 16) % 8));
         }
     }
-    ASSERT_TRUE(PlaceDib(other, PackedDibOf(squares, 256)));
+    ASSERT_TRUE(Place(ClipSource::Dib(PackedDibOf(squares, 256))));
     ASSERT_EQ(ViewBitmap, app.view);
     DragMouse(app.mainWindow, {{20, 10}, {80, 50}});
     Command(CmdCaptureRect);
@@ -236,7 +237,7 @@ TEST_F(RectangleCaptureTest, ALoneDibIsConvertedFirst) {
 // ---- Rectangles that cannot be cut out ----
 
 TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(300, 200)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(300, 200))));
     std::string folder = FreshTempFolder("capture-refused");
     // Dragged straight down: no width.
     DragMouse(app.mainWindow, {{100, 50}, {100, 120}});
@@ -253,7 +254,7 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
     // The same rectangle saved: one beep, no file.
     RecordFeedback(&feedback);
     std::string path = folder + "\\nothing.pcx";
-    ASSERT_TRUE(RunCommandWithFile(CmdSavePcx, path));
+    ASSERT_TRUE(CommandWithDialog(CmdSavePcx, "", {{DialogAction::FileName, 0, path}}).finished);
     EXPECT_EQ(1, feedback.count);
     EXPECT_EQ(1, Beeps());
     EXPECT_FALSE(FileExists(path));
@@ -305,7 +306,7 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
         bool eightBit = source == 0;
         HBITMAP bitmap = eightBit ? CreateIndexedBitmap(indexed) : ColourSquaresBitmap(300, 200);
         HPALETTE palette = eightBit ? CreatePaletteOf(indexed.colors) : nullptr;
-        ASSERT_TRUE(PlaceBitmap(other, bitmap, palette));
+        ASSERT_TRUE(Place(ClipSource::Bitmap(bitmap, palette)));
         // The colours as the clipboard's bitmap gives them to the writers.
         RgbImage whole = ClipboardRgb();
         RECT area = {220, 120, 330, 230}; // past the right and bottom edges
@@ -331,7 +332,9 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
             RecordFeedback(&feedback);
-            ASSERT_TRUE(RunCommandWithFile(format.command, path)) << what;
+            ASSERT_TRUE(
+                CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, path}}).finished)
+                << what;
             EXPECT_EQ(0, feedback.count) << what << ": " << feedback.events[0].text;
             EXPECT_EQ(1, app.rectShown) << what;
             EXPECT_EQ(220, app.rectClient.left) << what;
@@ -358,7 +361,8 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
 // the writer's box, and a beep after it for PCX and TIF; the old file stays.
 TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
     IndexedImage image = RandomIndexed(120, 90, 8, 41);
-    ASSERT_TRUE(PlaceBitmap(other, CreateIndexedBitmap(image), CreatePaletteOf(image.colors)));
+    ASSERT_TRUE(
+        Place(ClipSource::Bitmap(CreateIndexedBitmap(image), CreatePaletteOf(image.colors))));
     DragMouse(app.mainWindow, {{5, 5}, {105, 85}});
     const std::vector<uint8_t> old = {'k', 'e', 'e', 'p'};
     for (const SaveFormat& format : saveFormats) {
@@ -367,7 +371,9 @@ TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
         ASSERT_TRUE(WriteFileBytes(target, old));
         SetSafeFileSinkLimit(100);
         RecordFeedback(&feedback);
-        ASSERT_TRUE(RunCommandWithFile(format.command, target)) << format.name;
+        ASSERT_TRUE(
+            CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, target}}).finished)
+            << format.name;
         SetSafeFileSinkLimit(0);
         bool beeps = format.command == CmdSavePcx || format.command == CmdSaveTif;
         ASSERT_EQ(beeps ? 2 : 1, feedback.count) << format.name;
@@ -380,7 +386,7 @@ TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
 
 // Printing a rectangle hands the cut-out on and leaves the clipboard and the rectangle alone.
 TEST_F(RectangleCaptureTest, PrintingARectangleChangesNothingHere) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(300, 200)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(300, 200))));
     DragMouse(app.mainWindow, {{20, 20}, {120, 80}});
     Command(CmdPrint);
     EXPECT_EQ(nullptr, GetOpenClipboardWindow());

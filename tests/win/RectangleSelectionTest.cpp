@@ -20,9 +20,8 @@ class RectangleSelectionTest : public MainWindowFixture {
   protected:
     // Places the colour squares, `extraX` and `extraY` pixels larger than the client area.
     void PlaceLargerPicture(int extraX, int extraY) {
-        ASSERT_TRUE(PlaceHandles(
-            other,
-            {{CF_BITMAP, ColourSquaresBitmap(client.right + extraX, client.bottom + extraY)}}));
+        ASSERT_TRUE(Place(ClipSource::Bitmap(
+            ColourSquaresBitmap(client.right + extraX, client.bottom + extraY))));
         ASSERT_EQ(ViewBitmap, app.view);
         ASSERT_EQ(ScreenClipboard, app.screen);
     }
@@ -256,7 +255,7 @@ TEST_F(RectangleSelectionTest, TheBandStaysOnTheImage) {
 
 // A band reaching past a small image onto the background is removed whole.
 TEST_F(RectangleSelectionTest, ABandOverTheBackgroundLeavesNoMark) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(200, 150)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(200, 150))));
     DragMouse(app.mainWindow, {{150, 100}, {300, 250}});
     RECT band = {150, 100, 300, 250};
     EXPECT_EQ("", BandFault(app.mainWindow, &band));
@@ -265,7 +264,7 @@ TEST_F(RectangleSelectionTest, ABandOverTheBackgroundLeavesNoMark) {
     Scroll(WM_HSCROLL, SB_LINERIGHT);
     EXPECT_EQ("", BandFault(app.mainWindow, &band));
     // New contents of a known format keep the rectangle.
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, ColourSquaresBitmap(120, 90)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(120, 90))));
     EXPECT_EQ(1, app.rectShown);
     EXPECT_EQ("", BandFault(app.mainWindow, &band));
     SendMessageA(app.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -273,7 +272,7 @@ TEST_F(RectangleSelectionTest, ABandOverTheBackgroundLeavesNoMark) {
 }
 
 TEST_F(RectangleSelectionTest, ATextViewDropsTheRectangleAndClicksExplain) {
-    ASSERT_TRUE(PlaceFormats(other, {CF_TEXT, CF_BITMAP}));
+    ASSERT_TRUE(Place(ClipSource::Formats({CF_TEXT, CF_BITMAP})));
     Command(CmdShowBitmap);
     ASSERT_EQ(ViewBitmap, app.view);
     DragMouse(app.mainWindow, {{10, 10}, {40, 30}});

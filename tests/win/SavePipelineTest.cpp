@@ -139,29 +139,29 @@ TEST(FileDialogRecord, AFailedDialogIsReportedWithItsCode) {
 
 TEST_F(SavePipelineTest, CancelShowsNothingAndAChosenNameArrivesUnchanged) {
     {
-        DialogDriver driver({{DialogStep::Click, IDCANCEL, ""}});
+        DialogScript driver("", {{DialogAction::Post, IDCANCEL, ""}});
         strcpy(app.chosenFileName, "left over");
         EXPECT_EQ(0, AskFileName(app.mainWindow, 0, FileKindGif));
         EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ("SAVE TO GIF FILE", driver.dialogTitle);
+        EXPECT_EQ("SAVE TO GIF FILE", driver.title);
         EXPECT_EQ(0, feedback.count);
         for (char c : app.chosenFileName) {
             ASSERT_EQ(0, c); // the dialog never proposes a name
         }
     }
     {
-        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+        DialogScript driver("", {{DialogAction::FileName, 0, path}});
         EXPECT_EQ(1, AskFileName(app.mainWindow, 0, FileKindTxt));
-        EXPECT_EQ("SAVE TO TXT FILE", driver.dialogTitle);
+        EXPECT_EQ("SAVE TO TXT FILE", driver.title);
         EXPECT_EQ(path, std::string(app.chosenFileName));
         EXPECT_FALSE(Exists(path)); // choosing a name writes nothing
     }
     {
         // The open dialog finds an existing file.
         WriteFile(path, "x");
-        DialogDriver driver({{DialogStep::SetFileName, 0, path}});
+        DialogScript driver("", {{DialogAction::FileName, 0, path}});
         EXPECT_EQ(1, AskFileName(app.mainWindow, 1, FileKindBmp));
-        EXPECT_EQ("OPEN BMP FILE", driver.dialogTitle);
+        EXPECT_EQ("OPEN BMP FILE", driver.title);
         EXPECT_EQ(path, std::string(app.chosenFileName));
     }
     EXPECT_EQ(0, feedback.count);
@@ -211,8 +211,8 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
 }
 
 TEST_F(SavePipelineTest, BothTextsOfOneClipboardGoToOneFile) {
-    ASSERT_TRUE(PlaceHandles(
-        other, {{CF_TEXT, GlobalBytes("ansi\xE9", 6)}, {CF_OEMTEXT, GlobalBytes("oem\x82", 5)}}));
+    ASSERT_TRUE(
+        Place({{{CF_TEXT, GlobalBytes("ansi\xE9", 6)}, {CF_OEMTEXT, GlobalBytes("oem\x82", 5)}}}));
     Choose(path);
     EXPECT_EQ(1, SaveClipboardText(0));
     EXPECT_EQ(1, SaveClipboardText(1));
@@ -221,7 +221,7 @@ TEST_F(SavePipelineTest, BothTextsOfOneClipboardGoToOneFile) {
 }
 
 TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_TEXT, GlobalBytes("new text", 9)}}));
+    ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, "new text")));
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
     const std::string missingFolder = std::string(folder) + "kovel no such folder\\notes.txt";

@@ -648,30 +648,6 @@ bool DialogScript::Finished() const {
     return scriptState.next >= scriptState.actions.size();
 }
 
-namespace {
-
-std::vector<DialogAction> ActionsOf(const std::vector<DialogStep>& steps) {
-    std::vector<DialogAction> actions;
-    for (const DialogStep& step : steps) {
-        switch (step.kind) {
-        case DialogStep::SetText:
-            actions.push_back({DialogAction::Type, step.id, step.text});
-            break;
-        case DialogStep::Focus: actions.push_back({DialogAction::Focus, step.id, ""}); break;
-        case DialogStep::Click: actions.push_back({DialogAction::Post, step.id, ""}); break;
-        case DialogStep::ReadText: actions.push_back({DialogAction::Read, step.id, ""}); break;
-        case DialogStep::SetFileName:
-            actions.push_back({DialogAction::FileName, 0, step.text});
-            break;
-        }
-    }
-    return actions;
-}
-
-} // namespace
-
-DialogDriver::DialogDriver(const std::vector<DialogStep>& steps) : script("", ActionsOf(steps)) {}
-
 // ---- Pixels ----
 
 COLORREF ClientPixels::At(int x, int y) const {

@@ -190,29 +190,6 @@ class DialogScript {
     std::string title;     // its title
 };
 
-// The older step list, kept for callers written against it: the same dialog driver (any dialog
-// of this thread), with Click pressing the button and SetFileName answering the file dialog.
-struct DialogStep {
-    enum Kind { SetText, Focus, Click, ReadText, SetFileName };
-    Kind kind;
-    int id;
-    std::string text;
-};
-class DialogDriver {
-  public:
-    explicit DialogDriver(const std::vector<DialogStep>& steps);
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
-    bool Finished() const { return script.Finished(); }
-
-  private:
-    DialogScript script;
-
-  public:
-    std::vector<std::string>& texts = script.reads; // what ReadText steps read
-    std::string& dialogTitle = script.title;        // title of the dialog the steps ran on
-};
-
 // ---- Pixels ----
 
 struct ClientPixels {

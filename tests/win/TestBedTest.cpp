@@ -112,7 +112,7 @@ std::vector<WORD> TwoFieldTemplate() {
 
 struct DialogCase {
     const char* what;
-    std::vector<DialogStep> steps;
+    std::vector<DialogAction> actions;
     INT_PTR result;
     const char* a;
     const char* b;
@@ -121,16 +121,16 @@ struct DialogCase {
 TEST(TestBed, DialogDriverFillsFieldsMovesFocusAndPressesButtons) {
     const DialogCase cases[] = {
         {"type, leave the field, OK",
-         {{DialogStep::Focus, FieldA, ""},
-          {DialogStep::SetText, FieldA, "12"},
-          {DialogStep::Focus, FieldB, ""},
-          {DialogStep::ReadText, FieldB, ""},
-          {DialogStep::Click, IDOK, ""}},
+         {{DialogAction::Focus, FieldA, ""},
+          {DialogAction::Type, FieldA, "12"},
+          {DialogAction::Focus, FieldB, ""},
+          {DialogAction::Read, FieldB, ""},
+          {DialogAction::Post, IDOK, ""}},
          IDOK,
          "12",
          "1212"},
         {"type without leaving the field, cancel",
-         {{DialogStep::SetText, FieldB, "7"}, {DialogStep::Click, IDCANCEL, ""}},
+         {{DialogAction::Type, FieldB, "7"}, {DialogAction::Post, IDCANCEL, ""}},
          IDCANCEL,
          "",
          "7"},
@@ -138,7 +138,7 @@ TEST(TestBed, DialogDriverFillsFieldsMovesFocusAndPressesButtons) {
     std::vector<WORD> dialogTemplate = TwoFieldTemplate();
     for (const DialogCase& c : cases) {
         TwoFieldResult result = {};
-        DialogDriver driver(c.steps);
+        DialogScript driver("", c.actions);
         INT_PTR ended = DialogBoxIndirectParamA(
             GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialogTemplate.data()),
             nullptr, TwoFieldProc, reinterpret_cast<LPARAM>(&result));
@@ -146,10 +146,10 @@ TEST(TestBed, DialogDriverFillsFieldsMovesFocusAndPressesButtons) {
         EXPECT_EQ(c.result, ended) << c.what;
         EXPECT_STREQ(c.a, result.a) << c.what;
         EXPECT_STREQ(c.b, result.b) << c.what;
-        EXPECT_EQ("Two fields", driver.dialogTitle) << c.what;
+        EXPECT_EQ("Two fields", driver.title) << c.what;
         if (c.result == IDOK) {
-            ASSERT_EQ(1u, driver.texts.size());
-            EXPECT_EQ("1212", driver.texts[0]) << c.what;
+            ASSERT_EQ(1u, driver.reads.size());
+            EXPECT_EQ("1212", driver.reads[0]) << c.what;
         }
     }
 }
@@ -167,12 +167,12 @@ TEST(TestBed, DialogDriverAnswersTheFileDialog) {
     GetTempPathA(sizeof temp, temp);
     std::string wanted = std::string(temp) + "kovel-testbed.bmp";
     DeleteFileA(wanted.c_str());
-    DialogDriver driver({{DialogStep::SetFileName, 0, wanted}});
+    DialogScript driver("", {{DialogAction::FileName, 0, wanted}});
     BOOL chosen = GetSaveFileNameA(&dialog);
     EXPECT_TRUE(driver.Finished());
     EXPECT_TRUE(chosen) << "CommDlgExtendedError " << CommDlgExtendedError();
     EXPECT_STRCASEEQ(wanted.c_str(), fileName);
-    EXPECT_EQ("Save test", driver.dialogTitle);
+    EXPECT_EQ("Save test", driver.title);
 }
 
 TEST(TestBed, FeedbackIsRecordedInsteadOfShown) {

@@ -21,29 +21,28 @@ struct TransformSource {
     int width, height;
 };
 
-// Places the source; returns false when it could not.
-bool PlaceTransformSource(HWND owner, const TransformSource& source, uint32_t seed) {
+// What the source puts on the clipboard.
+ClipSource TransformSourceClip(const TransformSource& source, uint32_t seed) {
     switch (source.kind) {
     case Indexed: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        return PlaceBitmap(owner, CreateIndexedBitmap(image), CreatePaletteOf(image.colors));
+        return ClipSource::Bitmap(CreateIndexedBitmap(image), CreatePaletteOf(image.colors));
     }
     case Section: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        return PlaceBitmap(owner, CreateSectionBitmap(image), CreatePaletteOf(image.colors));
+        return ClipSource::Bitmap(CreateSectionBitmap(image), CreatePaletteOf(image.colors));
     }
     case Display: {
         HPALETTE palette = CreatePaletteOf(RandomColors(256, seed + 1));
-        return PlaceBitmap(
-            owner, CreateDisplayBitmap(RandomRgb(source.width, source.height, seed), palette),
-            palette);
+        return ClipSource::Bitmap(
+            CreateDisplayBitmap(RandomRgb(source.width, source.height, seed), palette), palette);
     }
     case Dib: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        return PlaceDib(owner, PackedDibOf(image, 1 << source.bits));
+        return ClipSource::Dib(PackedDibOf(image, 1 << source.bits));
     }
     }
-    return false;
+    return {{{CF_BITMAP, nullptr}}}; // a null handle: placing it fails
 }
 
 // What the clipboard bitmap holds: pixel values (palette indices at 1, 4 and 8 bits, colours
@@ -165,7 +164,7 @@ TEST_F(TransformTest, EachOperationAndTwiceBackToTheStart) {
     for (const TransformSource& source : sources) {
         for (const Operation& op : operations) {
             std::string what = std::string(op.name) + " of " + source.name;
-            ASSERT_TRUE(PlaceTransformSource(other, source, 4321)) << what;
+            ASSERT_TRUE(Place(TransformSourceClip(source, 4321))) << what;
             RecordFeedback(&feedback);
             HBITMAP firstBitmap = nullptr;
             HPALETTE palette = nullptr;
@@ -209,7 +208,7 @@ TEST_F(TransformTest, EachOperationAndTwiceBackToTheStart) {
 TEST_F(TransformTest, InvertMapsEveryIndexToItsComplement) {
     IndexedImage image = RandomIndexed(64, 4, 8, 77); // the first 256 pixels are 0 .. 255
     HPALETTE palette = CreatePaletteOf(image.colors);
-    ASSERT_TRUE(PlaceBitmap(other, CreateSectionBitmap(image), palette));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(CreateSectionBitmap(image), palette)));
     Command(CmdInvertColors);
     BitmapValues inverted = ClipboardPixels();
     ASSERT_EQ(8, inverted.depth);

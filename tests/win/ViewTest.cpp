@@ -79,7 +79,7 @@ TEST_F(ViewTest, ABitmapAppearsAtItsOffsetsForEveryPosition) {
         ASSERT_TRUE(rowX != nullptr && rowY != nullptr);
         int width = client.right + pair[0];
         int height = client.bottom + pair[1];
-        ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(width, height)}}));
+        ASSERT_TRUE(Place(ClipSource::Bitmap(MarkedBitmap(width, height))));
         ASSERT_EQ(ViewBitmap, app.view);
         for (int h : {0, 4, 8}) {
             for (int v : {0, 4, 8}) {
@@ -115,8 +115,7 @@ TEST_F(ViewTest, ABitmapAppearsAtItsOffsetsForEveryPosition) {
 }
 
 TEST_F(ViewTest, NinePositionsOnEachAxisSetTheViewOffsets) {
-    ASSERT_TRUE(
-        PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(client.right + 10, client.bottom + 7)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(MarkedBitmap(client.right + 10, client.bottom + 7))));
     for (int h = 0; h <= 8; ++h) {
         for (int v = 0; v <= 8; ++v) {
             PaintClipboardView(h, v);
@@ -127,7 +126,7 @@ TEST_F(ViewTest, NinePositionsOnEachAxisSetTheViewOffsets) {
 }
 
 TEST_F(ViewTest, ABitmapSmallerThanTheWindowStaysAtTheCorner) {
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(200, 100)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(MarkedBitmap(200, 100))));
     SetScrollPos(app.mainWindow, SB_HORZ, 8, TRUE);
     SetScrollPos(app.mainWindow, SB_VERT, 8, TRUE);
     ClientPixels pixels = Pixels();
@@ -146,7 +145,7 @@ TEST_F(ViewTest, AMonochromeBitmapShowsBlackAndWhite) {
     for (int y = 0; y < 32; ++y) {
         rows[y] = y < 16 ? 0x00FF : 0xFF00; // bytes in memory order: left byte first
     }
-    ASSERT_TRUE(PlaceHandles(other, {{CF_BITMAP, CreateBitmap(16, 32, 1, 1, rows)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(CreateBitmap(16, 32, 1, 1, rows))));
     ClientPixels pixels = Pixels();
     EXPECT_EQ(white, pixels.At(2, 2));
     EXPECT_EQ(black, pixels.At(12, 2));
@@ -172,8 +171,7 @@ TEST(ScrollRequests, EveryRequestFromEveryPosition) {
 }
 
 TEST_F(ViewTest, ScrollBarsMoveAndPaintTheViewAtOnce) {
-    ASSERT_TRUE(
-        PlaceHandles(other, {{CF_BITMAP, MarkedBitmap(client.right + 16, client.bottom + 10)}}));
+    ASSERT_TRUE(Place(ClipSource::Bitmap(MarkedBitmap(client.right + 16, client.bottom + 10))));
     const struct {
         UINT message;
         WPARAM request;

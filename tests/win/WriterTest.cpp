@@ -42,46 +42,45 @@ struct Source {
     int width, height;
 };
 
-// Puts the source on the clipboard as another application would. Returns the colours the saved
-// file must show, known without asking GDI: a DIB's or section's own table, direct colours at
-// 16 bits and more, and for a device bitmap of 1, 4 or 8 bits its indices in the default table
-// such a bitmap keeps. On an 8-bit display a display bitmap or a converted DIB holds the nearest
-// of the display's own colours, which only the display can tell: then the result is empty and
-// `drawn` receives the colours the pixels must lie near.
-RgbImage PlaceSource(HWND owner, const Source& source, uint32_t seed, bool* placed,
-                     RgbImage* drawn) {
+// What the source puts on the clipboard, as another application would (in *clip). Returns the
+// colours the saved file must show, known without asking GDI: a DIB's or section's own table,
+// direct colours at 16 bits and more, and for a device bitmap of 1, 4 or 8 bits its indices in the
+// default table such a bitmap keeps. On an 8-bit display a display bitmap or a converted DIB holds
+// the nearest of the display's own colours, which only the display can tell: then the result is
+// empty and `drawn` receives the colours the pixels must lie near.
+RgbImage SourceClip(const Source& source, uint32_t seed, ClipSource* clip, RgbImage* drawn) {
     RgbImage known;
     const int display = DisplayBits();
     switch (source.kind) {
     case SourceIndexed: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        *placed = PlaceBitmap(owner, CreateIndexedBitmap(image), CreatePaletteOf(image.colors));
+        *clip = ClipSource::Bitmap(CreateIndexedBitmap(image), CreatePaletteOf(image.colors));
         known = DeviceColorsOf(image);
         break;
     }
     case SourceDisplay: {
         RgbImage colors = RandomRgb(source.width, source.height, seed);
         HPALETTE palette = CreatePaletteOf(RandomColors(256, seed + 1));
-        *placed = PlaceBitmap(owner, CreateDisplayBitmap(colors, palette), palette);
+        *clip = ClipSource::Bitmap(CreateDisplayBitmap(colors, palette), palette);
         (display > 8 ? known : *drawn) = colors;
         break;
     }
     case SourceDib: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        *placed = PlaceDib(owner, PackedDibOf(image, 1 << source.bits));
+        *clip = ClipSource::Dib(PackedDibOf(image, 1 << source.bits));
         (display > 8 ? known : *drawn) = ColorsOf(image);
         break;
     }
     case SourceSection: {
         IndexedImage image = RandomIndexed(source.width, source.height, source.bits, seed);
-        *placed = PlaceBitmap(owner, CreateSectionBitmap(image), CreatePaletteOf(image.colors));
+        *clip = ClipSource::Bitmap(CreateSectionBitmap(image), CreatePaletteOf(image.colors));
         known = ColorsOf(image);
         break;
     }
     case SourceMemory: {
         RgbImage colors = RandomRgb(source.width, source.height, seed);
         HBITMAP bitmap = CreateMemoryBitmap(colors, source.bits);
-        *placed = PlaceBitmap(owner, bitmap, nullptr);
+        *clip = ClipSource::Bitmap(bitmap);
         known = colors;
         break;
     }
@@ -194,10 +193,10 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
         for (const Format& format : formats) {
             std::string what =
                 std::string(source.name) + " as " + format.name + " " + format.compression;
-            bool placed = false;
+            ClipSource clip;
             RgbImage drawn;
-            RgbImage known = PlaceSource(other, source, uint32_t(1234 + 77 * s), &placed, &drawn);
-            ASSERT_TRUE(placed) << what;
+            RgbImage known = SourceClip(source, uint32_t(1234 + 77 * s), &clip, &drawn);
+            ASSERT_TRUE(Place(clip)) << what;
             ASSERT_EQ(ViewBitmap, app.view) << what;
             if (format.compressionCommand != 0) {
                 Command(format.compressionCommand);
@@ -210,7 +209,9 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
             DeleteFileA(path.c_str());
             RecordFeedback(&feedback);
             ProgressWatch progress;
-            ASSERT_TRUE(RunCommandWithFile(format.command, path)) << what;
+            ASSERT_TRUE(
+                CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, path}}).finished)
+                << what;
             EXPECT_EQ(1, progress.Created()) << what;
             EXPECT_EQ(1, progress.Destroyed()) << what;
             EXPECT_EQ(nullptr, app.progressWindow) << what;
@@ -441,7 +442,8 @@ TEST_F(ImageWriterTest, ASaveThatCannotCompleteLeavesTheOldFile) {
 // leave it at the box.
 TEST_F(ImageWriterTest, FailedSaveCommandsBeepForPcxAndTif) {
     IndexedImage image = RandomIndexed(40, 30, 8, 7);
-    ASSERT_TRUE(PlaceBitmap(other, CreateIndexedBitmap(image), CreatePaletteOf(image.colors)));
+    ASSERT_TRUE(
+        Place(ClipSource::Bitmap(CreateIndexedBitmap(image), CreatePaletteOf(image.colors))));
     ASSERT_EQ(ViewBitmap, app.view);
     const std::vector<uint8_t> old = {'k', 'e', 'e', 'p'};
     for (const WriterCase& writer : writers) {
@@ -450,7 +452,9 @@ TEST_F(ImageWriterTest, FailedSaveCommandsBeepForPcxAndTif) {
         ASSERT_TRUE(WriteFileBytes(target, old));
         SetSafeFileSinkLimit(100);
         RecordFeedback(&feedback);
-        ASSERT_TRUE(RunCommandWithFile(writer.command, target)) << writer.name;
+        ASSERT_TRUE(
+            CommandWithDialog(writer.command, "", {{DialogAction::FileName, 0, target}}).finished)
+            << writer.name;
         SetSafeFileSinkLimit(0);
         bool beeps = writer.command == CmdSavePcx || writer.command == CmdSaveTif;
         ASSERT_EQ(beeps ? 2 : 1, feedback.count) << writer.name;
