@@ -319,6 +319,7 @@ TEST_F(DosCaptureTest, ACaptureThatCannotBePlacedIsKept) {
         {
             ClipboardHeld held;
             ASSERT_TRUE(held.Holding());
+            // Sent without pumping: the clipboard is held only while the command runs.
             SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
         }
         PumpMessages();
