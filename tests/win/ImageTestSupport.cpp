@@ -176,6 +176,20 @@ std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int lim
     return "";
 }
 
+// Any image cut at `area`, black past its edges.
+RgbImage Cut(const RgbImage& image, const RECT& area) {
+    RgbImage cut;
+    cut.width = area.right - area.left;
+    cut.height = area.bottom - area.top;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height;
+            cut.rgb.push_back(inside ? image.At(x, y) : 0);
+        }
+    }
+    return cut;
+}
+
 RgbImage UpsideDown(const RgbImage& image) {
     RgbImage flipped = image;
     for (int y = 0; y < image.height; ++y) {

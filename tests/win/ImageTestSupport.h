@@ -62,6 +62,9 @@ RgbImage DeviceColorsOf(const IndexedImage& image);
 // keeps that for colors, else the first pixel that does not (an empty image never does).
 std::string FirstFarColor(const RgbImage& shown, const RgbImage& colors, int limit = 0x60);
 
+// The image cut at `area` (right and bottom edges excluded), black past its edges.
+RgbImage Cut(const RgbImage& image, const RECT& area);
+
 // The image mirrored top to bottom.
 RgbImage UpsideDown(const RgbImage& image);
 

@@ -16,6 +16,7 @@
 #include "resources/DialogIds.h"
 #include "shell/CommandIds.h"
 #include "tests/win/ImageTestSupport.h"
+#include "tests/win/SelectionTestSupport.h"
 #include "tests/win/TestBed.h"
 #include "views/Printing.h"
 
@@ -325,6 +326,30 @@ TEST_F(PrintTest, BitmapAtItsSizeAndAtDoubleSize) {
         EXPECT_EQ(c.h, printLayout.imageHeight);
         ListImage(pages.WaitForNew("Bitmap", before), shown, c.x, c.y, c.w, c.h);
     }
+}
+
+// A marked rectangle prints only the cut-out, at its own size by default; the clipboard keeps
+// the whole image and the rectangle stays marked where it was.
+TEST_F(PrintTest, AMarkedRectanglePrintsOnlyTheCutOut) {
+    RgbImage shown = PlaceBlocks(6, 4);
+    ASSERT_EQ(48, shown.width);
+    DragMouse(app.mainWindow, {{8, 8}, {40, 24}});
+    ASSERT_EQ(1, app.rectShown);
+    std::set<std::string> before = pages.Files("Bitmap");
+    Print("Print Size and Location", {
+                                         {A::Type, PrintOriginX, "300"},
+                                         {A::Type, PrintOriginY, "500"},
+                                         {A::Press, PrintOk, ""},
+                                     });
+    EXPECT_EQ(0, feedback.count);
+    EXPECT_EQ(32, printLayout.imageWidth);
+    EXPECT_EQ(16, printLayout.imageHeight);
+    ListImage(pages.WaitForNew("Bitmap", before), Cut(shown, {8, 8, 40, 24}), 300, 500, 32, 16);
+    EXPECT_EQ(nullptr, GetOpenClipboardWindow());
+    EXPECT_EQ(1, app.rectShown);
+    EXPECT_EQ(48, ClipboardRgb().width);
+    RECT band = {8, 8, 40, 24};
+    EXPECT_EQ("", BandFault(app.mainWindow, &band));
 }
 
 // ---- Text ----

@@ -41,20 +41,6 @@ RgbImage SquaresCut(const RECT& area, int width, int height) {
     return cut;
 }
 
-// Any image cut at `area`, black past its edges.
-RgbImage Cut(const RgbImage& image, const RECT& area) {
-    RgbImage cut;
-    cut.width = area.right - area.left;
-    cut.height = area.bottom - area.top;
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height;
-            cut.rgb.push_back(inside ? image.At(x, y) : 0);
-        }
-    }
-    return cut;
-}
-
 // The clipboard's CF_DIB or CF_DIBV5 drawn by the platform into a 32-bit bitmap.
 RgbImage ClipboardDibRgb(UINT format) {
     RgbImage image;
@@ -382,18 +368,6 @@ TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
         EXPECT_EQ(old, ReadFileBytes(target)) << format.name;
         EXPECT_EQ(1, app.rectShown) << format.name;
     }
-}
-
-// Printing a rectangle hands the cut-out on and leaves the clipboard and the rectangle alone.
-TEST_F(RectangleCaptureTest, PrintingARectangleChangesNothingHere) {
-    ASSERT_TRUE(Place(ClipSource::Bitmap(ColourSquaresBitmap(300, 200))));
-    DragMouse(app.mainWindow, {{20, 20}, {120, 80}});
-    Command(CmdPrint);
-    EXPECT_EQ(nullptr, GetOpenClipboardWindow());
-    EXPECT_EQ(1, app.rectShown);
-    EXPECT_EQ(300, ClipboardRgb().width);
-    RECT band = {20, 20, 120, 80};
-    EXPECT_EQ("", BandFault(app.mainWindow, &band));
 }
 
 } // namespace
