@@ -1,5 +1,5 @@
 // Rectangle capture: a rectangle marked with the mouse (or typed) cut out of the clipboard's
-// bitmap to the clipboard and to the four file formats. The expected pixels come from the
+// bitmap to the clipboard and to the image file formats. The expected pixels come from the
 // source pictures themselves (pure colours every depth shows exactly, or the source bitmap read
 // before the capture), cut at the rectangle's image position, black past the image's edges.
 #include <gtest/gtest.h>
@@ -278,6 +278,7 @@ const SaveFormat saveFormats[] = {
     {"pcx", CmdSavePcx, 0, "-"},
     {"tif", CmdSaveTif, CmdTifLzw8k, "lzw8k"},
     {"tif", CmdSaveTif, CmdTifPackBits, "packbits"},
+    {"png", CmdSavePng, 0, "-"},
 };
 
 // Each format holds the cut-out's pixels, as independent decoders read them after the run. A
@@ -344,7 +345,8 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
 }
 
 // A save of a rectangle that cannot be completed is reported as a save of the whole image is:
-// the writer's box, and a beep after it for PCX and TIF; the old file stays.
+// the writer's box, and a beep after it for PCX and TIF (BMP, GIF and PNG only show the box);
+// the old file stays.
 TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
     IndexedImage image = RandomIndexed(120, 90, 8, 41);
     ASSERT_TRUE(
