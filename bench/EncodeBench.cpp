@@ -17,6 +17,7 @@
 #include <zlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -241,10 +242,18 @@ bool FetchImage(void* context, int32_t first, int32_t count, uint8_t* dest) {
     return true;
 }
 
+// CPU seconds of this thread: the encoders run on one thread, and on a machine shared with other
+// work the processor time is what stays comparable between runs (wall time grows with the load).
+double ThreadSeconds() {
+    timespec t = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 double Seconds(const std::function<size_t()>& run, size_t* bytes) {
-    auto t0 = std::chrono::steady_clock::now();
+    const double t0 = ThreadSeconds();
     *bytes = run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return ThreadSeconds() - t0;
 }
 
 // Best time of several runs, in seconds; the output size in *bytes.
@@ -663,7 +672,7 @@ void PngLevelSurvey(const std::vector<uint8_t>& palette) {
                 for (bool filter : {true, false}) {
                     if (im.bitCount == 8 && !filter)
                         continue; // palette images are never filtered
-                    const PngOptions options = {level, strategy.value, filter};
+                    const PngOptions options = {level, strategy.value, filter, 8, 0, 0, 0, 0};
                     const double t = Time(
                         [&] {
                             return Ours(im,
@@ -678,9 +687,59 @@ void PngLevelSurvey(const std::vector<uint8_t>& palette) {
     }
 }
 
+// Settings given on the command line, each "level,strategy,memLevel,good,lazy,nice,chain,filter"
+// (strategy 0 default, 1 filtered, 3 rle; nice 0 keeps the level's own limits), timed in turns
+// with libpng on the screen-like images and noise: speed and size against libpng's.
+void PngTuneSurvey(const std::vector<uint8_t>& palette, int count, char** settings) {
+    std::vector<Image> images;
+    images.push_back(MakeImage("screen 8-bit", 1920, 1080, 8, ScreenIndices(1920, 1080), palette));
+    images.push_back(
+        MakeImage("screen 24-bit", 1920, 1080, 24, ScreenIndices(1920, 1080), palette));
+    images.push_back(
+        MakeImage("screen 4K 24-bit", 3840, 2160, 24, ScreenIndices(3840, 2160), palette));
+    std::vector<uint8_t> noise(static_cast<size_t>(1920) * 1080);
+    for (uint8_t& b : noise)
+        b = static_cast<uint8_t>(Rand() >> 24);
+    images.push_back(MakeImage("noise 8-bit", 1920, 1080, 8, noise, palette));
+    Image noise24 = MakeImage("noise 24-bit", 1920, 1080, 24, noise, palette);
+    for (size_t i = 0; i < noise24.dib.size(); ++i)
+        noise24.dib[i] = static_cast<uint8_t>(Rand() >> 24);
+    images.push_back(noise24);
+    std::printf("%-17s %-26s %9s %8s %10s %8s\n", "image", "level,strat,mem,g,l,n,c,f", "MB/s",
+                "speed", "bytes", "size");
+    for (const Image& im : images) {
+        const double mb = static_cast<double>(DibRowBytes(im.width, im.bitCount)) * im.height / 1e6;
+        std::vector<uint8_t> rows = TopDownRows(im);
+        for (int i = 0; i < count; ++i) {
+            PngOptions o = {6, Z_DEFAULT_STRATEGY, true, 8, 0, 0, 0, 0};
+            int filter = 1;
+            std::sscanf(settings[i], "%d,%d,%d,%d,%d,%d,%d,%d", &o.level, &o.strategy, &o.memLevel,
+                        &o.goodLength, &o.lazyLength, &o.niceLength, &o.chainLength, &filter);
+            o.filterRows = filter != 0;
+            double refSecs = 0, ourSecs = 0;
+            size_t refBytes = 0, ourBytes = 0;
+            TimePair([&] { return Libpng(im, rows); },
+                     [&] {
+                         return Ours(im, [&](const ImageDesc& d, const RowSource& r, ByteSink& s) {
+                             return EncodePngWith(d, o, r, s);
+                         });
+                     },
+                     &refSecs, &ourSecs, &refBytes, &ourBytes);
+            std::printf("%-17s %-26s %9.1f %7.2fx %10zu %7.3fx\n", im.name, settings[i],
+                        mb / ourSecs, refSecs / ourSecs, ourBytes,
+                        static_cast<double>(ourBytes) / static_cast<double>(refBytes));
+            std::fflush(stdout);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--png-tune") == 0) {
+        PngTuneSurvey(Palette(), argc - 2, argv + 2);
+        return 0;
+    }
     if (argc > 1 && std::strcmp(argv[1], "--png-levels") == 0) {
         PngLevelSurvey(Palette());
         return 0;

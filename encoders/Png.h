@@ -21,13 +21,20 @@ enum PngFilter : uint8_t {
     PngFilterPaeth = 4,
 };
 
-// How the rows are compressed. level and strategy are zlib's (0..9; Z_DEFAULT_STRATEGY,
-// Z_FILTERED, Z_RLE ...); filterRows chooses a filter per row for RGB images (indexed images are
-// always written unfiltered, where filters rarely help).
+// How the rows are compressed. level, strategy and memLevel are zlib's (0..9; Z_DEFAULT_STRATEGY,
+// Z_FILTERED, Z_RLE ...; 1..9); filterRows chooses a filter per row for RGB images (indexed
+// images are always written unfiltered, where filters rarely help). When niceLength is not 0,
+// the four match-search limits replace the level's own (zlib's deflateTune: good, lazy, nice,
+// chain); at levels 1-3 `lazy` is the longest match whose strings still enter the hash table.
 struct PngOptions {
     int level;
     int strategy;
     bool filterRows;
+    int memLevel;
+    int goodLength;
+    int lazyLength;
+    int niceLength;
+    int chainLength;
 };
 
 // The options EncodePng uses, chosen from measurements on screen-like images (bench/).
@@ -40,7 +47,8 @@ void PngFilterRow(PngFilter filter, const uint8_t* row, const uint8_t* prior, si
 
 // Chooses the filter whose output has the smallest sum of absolute values (bytes read as
 // signed), the first of equal ones in filter order, writes its output to out[0, n) and returns
-// it. A row equal to prior takes Up (all zeros) without further trials.
+// it. A row whose Up output sums to at most n (one per byte on average; a row equal to prior
+// sums to 0) takes Up without further trials.
 PngFilter PngChooseFilter(const uint8_t* row, const uint8_t* prior, size_t n, size_t bpp,
                           uint8_t* out);
 

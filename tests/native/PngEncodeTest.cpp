@@ -170,8 +170,8 @@ TEST(PngFilter, EachFilterOnAWorkedRow) {
 }
 
 // The chooser's one-pass sums against each filter's output summed byte by byte, on random rows
-// and rows of few values (where ties happen): same filter, same bytes. Rows equal to the one
-// above go to Up.
+// and rows of few values (where ties happen): same filter, same bytes. Rows whose Up output sums
+// to at most their length (rows equal to the one above among them) go to Up.
 TEST(PngFilter, ChooserAgreesWithEachFiltersOwnOutput) {
     uint32_t seed = 99;
     auto next = [&seed] {
@@ -192,12 +192,15 @@ TEST(PngFilter, ChooserAgreesWithEachFiltersOwnOutput) {
         uint64_t best = ~0ull;
         int expect = -1;
         Bytes expectBytes;
+        uint64_t upSum = 0;
         for (int f = 0; f < 5; ++f) {
             Bytes out(n);
             PngFilterRow(static_cast<PngFilter>(f), row.data(), prior.data(), n, bpp, out.data());
             uint64_t sum = 0;
             for (uint8_t v : out)
                 sum += v < 128 ? v : 256 - v;
+            if (f == PngFilterUp)
+                upSum = sum;
             if (sum < best) {
                 best = sum;
                 expect = f;
@@ -209,11 +212,32 @@ TEST(PngFilter, ChooserAgreesWithEachFiltersOwnOutput) {
         if (round % 7 == 0) {
             EXPECT_EQ(PngFilterUp, chosen);
             EXPECT_EQ(Bytes(n, 0), got);
+        } else if (upSum <= n) {
+            EXPECT_EQ(PngFilterUp, chosen) << "round " << round;
         } else {
             EXPECT_EQ(expect, static_cast<int>(chosen)) << "round " << round;
             EXPECT_EQ(expectBytes, got) << "round " << round;
         }
     }
+}
+
+// Up is taken at once when its output averages at most 1 per byte, even where another filter
+// would sum less; one more and the full trial decides. Worked by hand: 30 bytes of 5 (bpp 3)
+// under 30 bytes of 4 give Up 30 x 1 = 30, Sub 3 x 5 = 15 and Paeth 3 x 1 = 3 (left predicts
+// exactly after the first pixel). With the last byte above 3, Up sums 31; Paeth predicts that
+// byte from the upper left (a 5, b 3, c 4: p 4, distances 1, 1, 0) and sums 4, the smallest.
+TEST(PngFilter, UpIsTakenWhenItLeavesAtMostOnePerByte) {
+    const size_t n = 30, bpp = 3;
+    const Bytes row(n, 5);
+    Bytes prior(n, 4);
+    Bytes out(n, 0xEE);
+    EXPECT_EQ(PngFilterUp, PngChooseFilter(row.data(), prior.data(), n, bpp, out.data()));
+    EXPECT_EQ(Bytes(n, 1), out);
+    prior[n - 1] = 3;
+    EXPECT_EQ(PngFilterPaeth, PngChooseFilter(row.data(), prior.data(), n, bpp, out.data()));
+    Bytes paeth(n, 0);
+    paeth[0] = paeth[1] = paeth[2] = paeth[n - 1] = 1;
+    EXPECT_EQ(paeth, out);
 }
 
 // Every depth, with sizes that cross band boundaries and every row-padding remainder, decodes
