@@ -9,20 +9,12 @@ void PrintBitmap(HBITMAP bitmap, HPALETTE palette) {
     BITMAP bm = {};
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof bm, &bm) == 0)
         return;
-    HDC printer = ChoosePrinter();
-    if (printer == nullptr)
-        return;
     printLayout = PrintLayout{};
     printLayout.bitmapWidth = bm.bmWidth;
     printLayout.bitmapHeight = bm.bmHeight;
-    printLayout.paperWidth = GetDeviceCaps(printer, HORZRES);
-    printLayout.paperHeight = GetDeviceCaps(printer, VERTRES);
-    INT_PTR ended =
-        DialogBoxParamA(app.instance, "PrintBmpDlgBox", app.mainWindow, PrintBmpDlgProc, 0);
-    if (ended != 1) {
-        DeleteDC(printer);
+    HDC printer = ChoosePrinterAndLayout("PrintBmpDlgBox", PrintBmpDlgProc);
+    if (printer == nullptr)
         return;
-    }
     if (!BeginPrintJob(printer, "Bitmap")) {
         DeleteDC(printer);
         return;

@@ -77,17 +77,9 @@ bool PrintPages(HDC printer, const std::vector<uint16_t>& text) {
 void PrintText(HANDLE text) {
     if (text == nullptr)
         return;
-    HDC printer = ChoosePrinter();
+    HDC printer = ChoosePrinterAndLayout("PrintTextDlgBox", PrintTextDlgProc);
     if (printer == nullptr)
         return;
-    printLayout.paperWidth = GetDeviceCaps(printer, HORZRES);
-    printLayout.paperHeight = GetDeviceCaps(printer, VERTRES);
-    INT_PTR ended =
-        DialogBoxParamA(app.instance, "PrintTextDlgBox", app.mainWindow, PrintTextDlgProc, 0);
-    if (ended != 1) {
-        DeleteDC(printer);
-        return;
-    }
     if (BeginPrintJob(printer, "Text")) {
         std::vector<uint16_t> wide = TextOfBlock(text, app.view == ViewOemText);
         EndPrintJob(printer, PrintPages(printer, wide));

@@ -4,6 +4,7 @@
 
 #include "shell/AppState.h"
 #include "shell/RefusalBoxes.h"
+#include "views/Printing.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ void ReleaseMainWindow() {
     SetFocus(app.mainWindow);
 }
 
-} // namespace
-
+// The printer dialog owned by the main window; the chosen printer's device context, or null
+// when the user cancelled (or no printer could be opened).
 HDC ChoosePrinter() {
     PRINTDLGA dialog = {};
     dialog.lStructSize = sizeof dialog;
@@ -34,6 +35,21 @@ HDC ChoosePrinter() {
     if (!chosen)
         return nullptr;
     return dialog.hDC;
+}
+
+} // namespace
+
+HDC ChoosePrinterAndLayout(const char* dialogName, DLGPROC layoutProc) {
+    HDC printer = ChoosePrinter();
+    if (printer == nullptr)
+        return nullptr;
+    printLayout.paperWidth = GetDeviceCaps(printer, HORZRES);
+    printLayout.paperHeight = GetDeviceCaps(printer, VERTRES);
+    if (DialogBoxParamA(app.instance, dialogName, app.mainWindow, layoutProc, 0) != 1) {
+        DeleteDC(printer);
+        return nullptr;
+    }
+    return printer;
 }
 
 bool BeginPrintJob(HDC printer, const char* name) {

@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
-// The printer dialog owned by the main window; the chosen printer's device context, or null
-// when the user cancelled (or no printer could be opened).
-HDC ChoosePrinter();
+// The printer dialog (owned by the main window), then the layout dialog `dialogName` with the
+// chosen page's size in `printLayout`. The printer's device context when both were confirmed; null
+// (the context deleted) when either was cancelled.
+HDC ChoosePrinterAndLayout(const char* dialogName, DLGPROC layoutProc);
 
 // Disables the main window and starts a document named `name`. False (the failure already
 // reported, the window enabled again) when the printer refused the document.

@@ -51,31 +51,6 @@ Capture WriteCapture(const std::string& folder, const char* name, int width, int
     return capture;
 }
 
-class DosCaptureTest : public MainWindowFixture {
-  protected:
-    void SetUp() override {
-        folder = TempFolder();
-        RemoveCaptures(folder);
-        MainWindowFixture::SetUp();
-        // A bitmap from another program, which a capture replaces.
-        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
-        ASSERT_EQ(ViewBitmap, app.view);
-    }
-    void TearDown() override {
-        SetTempFolder(nullptr);
-        MainWindowFixture::TearDown();
-        ShowWindow(other, SW_HIDE);
-        RemoveCaptures(folder);
-    }
-    // The three captures of most tests, of distinct sizes.
-    std::vector<Capture> WriteThree() {
-        return {WriteCapture(folder, "DKOVL001.BMP", 9, 7, 1),
-                WriteCapture(folder, "DKOVL002.BMP", 12, 6, 2),
-                WriteCapture(folder, "DKOVL003.BMP", 15, 5, 3)};
-    }
-    std::string folder;
-};
-
 // Which of the captures are still on disk.
 std::vector<bool> Present(const std::vector<Capture>& captures) {
     std::vector<bool> present;
@@ -99,6 +74,41 @@ int Vanished(const std::vector<bool>& before, const std::vector<bool>& after) {
     return vanished;
 }
 
+class DosCaptureTest : public MainWindowFixture {
+  protected:
+    void SetUp() override {
+        folder = TempFolder();
+        RemoveCaptures(folder);
+        MainWindowFixture::SetUp();
+        // A bitmap from another program, which a capture replaces.
+        ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
+        ASSERT_EQ(ViewBitmap, app.view);
+    }
+    void TearDown() override {
+        SetTempFolder(nullptr);
+        MainWindowFixture::TearDown();
+        ShowWindow(other, SW_HIDE);
+        RemoveCaptures(folder);
+    }
+    // The three captures of most tests, of distinct sizes.
+    std::vector<Capture> WriteThree() {
+        return {WriteCapture(folder, "DKOVL001.BMP", 9, 7, 1),
+                WriteCapture(folder, "DKOVL002.BMP", 12, 6, 2),
+                WriteCapture(folder, "DKOVL003.BMP", 15, 5, 3)};
+    }
+    // Ctrl+N's command, which must give no feedback: the index of the one capture whose file it
+    // deleted (-1 when none or several), and the clipboard's sequence number before it.
+    int LoadNext(const std::vector<Capture>& captures, DWORD* sequenceBefore) {
+        std::vector<bool> before = Present(captures);
+        *sequenceBefore = GetClipboardSequenceNumber();
+        RecordFeedback(&feedback);
+        Command(CmdNextDosCapture);
+        EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
+        return Vanished(before, Present(captures));
+    }
+    std::string folder;
+};
+
 int CountPresent(const std::vector<Capture>& captures) {
     int count = 0;
     for (const Capture& capture : captures) {
@@ -112,12 +122,8 @@ TEST_F(DosCaptureTest, CtrlNLoadsThreeCapturesOneByOneThenSaysThereAreNoMore) {
     std::vector<bool> loaded(captures.size(), false);
     for (size_t step = 0; step < captures.size(); ++step) {
         SCOPED_TRACE(step);
-        std::vector<bool> before = Present(captures);
-        DWORD sequence = GetClipboardSequenceNumber();
-        RecordFeedback(&feedback);
-        Command(CmdNextDosCapture);
-        EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
-        int which = Vanished(before, Present(captures));
+        DWORD sequence = 0;
+        int which = LoadNext(captures, &sequence);
         ASSERT_GE(which, 0) << "exactly one capture file must be deleted";
         EXPECT_FALSE(loaded[size_t(which)]);
         loaded[size_t(which)] = true;
@@ -166,12 +172,8 @@ TEST_F(DosCaptureTest, AFileThatIsNotABmpIsDeletedAndTheNextCtrlNLoadsTheNextCap
     bool goodSeen = false;
     for (int step = 0; step < 2; ++step) {
         SCOPED_TRACE(step);
-        std::vector<bool> before = Present(captures);
-        DWORD sequence = GetClipboardSequenceNumber();
-        RecordFeedback(&feedback);
-        Command(CmdNextDosCapture);
-        EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
-        int which = Vanished(before, Present(captures));
+        DWORD sequence = 0;
+        int which = LoadNext(captures, &sequence);
         ASSERT_GE(which, 0);
         if (which == 1) {
             // The bad file is gone and the clipboard untouched.
