@@ -117,13 +117,7 @@ std::vector<uint8_t> MakeDib(const DibCase& c) {
 // The bitmap's pixels as 0x00RRGGBB, top row first, read with the palette realised.
 std::vector<uint32_t> ReadBitmap(HBITMAP bitmap, HPALETTE palette, int width, int height) {
     std::vector<uint32_t> pixels(size_t(width) * height);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     HDC screen = GetDC(nullptr);
     HPALETTE old = nullptr;
     if (palette != nullptr) {

@@ -657,42 +657,19 @@ COLORREF ClientPixels::At(int x, int y) const {
 
 namespace {
 
-// A 32-bit top-down DIB section of the client area's size, drawn by draw(memoryDC).
+// The client area's pixels as draw(memoryDC, width, height) puts them into a 32-bit top-down
+// DIB section of its size; no pixels when the client area is empty.
 template <typename Draw> ClientPixels ReadPixels(HWND window, Draw draw) {
-    ClientPixels pixels;
     RECT client;
     GetClientRect(window, &client);
-    pixels.width = client.right;
-    pixels.height = client.bottom;
-    if (pixels.width <= 0 || pixels.height <= 0) {
+    if (client.right <= 0 || client.bottom <= 0) {
+        ClientPixels pixels;
+        pixels.width = client.right;
+        pixels.height = client.bottom;
         return pixels;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    if (section != nullptr) {
-        HGDIOBJ old = SelectObject(memory, section);
-        draw(memory, pixels.width, pixels.height);
-        GdiFlush();
-        const uint32_t* source = static_cast<const uint32_t*>(bits);
-        pixels.rgb.assign(source, source + static_cast<size_t>(pixels.width) * pixels.height);
-        for (uint32_t& value : pixels.rgb) {
-            value &= 0xFFFFFF;
-        }
-        SelectObject(memory, old);
-        DeleteObject(section);
-    }
-    DeleteDC(memory);
-    return pixels;
+    return DrawnPixels(client.right, client.bottom,
+                       [&](HDC memory) { draw(memory, client.right, client.bottom); });
 }
 
 } // namespace
@@ -712,10 +689,7 @@ ClientPixels ScreenClientPixels(HWND window) {
     });
 }
 
-ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& draw) {
-    ClientPixels pixels;
-    pixels.width = width;
-    pixels.height = height;
+BITMAPINFO TopDown32BitInfo(int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -723,6 +697,14 @@ ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& 
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& draw) {
+    ClientPixels pixels;
+    pixels.width = width;
+    pixels.height = height;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -1021,6 +1003,24 @@ ClientPixels MainWindowFixture::Pixels(PixelSource source) {
     EXPECT_FALSE(pixels.width <= 0 || pixels.height <= 0 || pixels.rgb.empty())
         << "the main window's client area is empty";
     return pixels;
+}
+
+std::string MainWindowFixture::BeepThenBox(const char* title, const char* text) const {
+    if (feedback.count != 2) {
+        return std::to_string(feedback.count) + " feedback events, not a beep and a box";
+    }
+    const FeedbackEvent& beep = feedback.events[0];
+    const FeedbackEvent& box = feedback.events[1];
+    if (beep.kind != FeedbackBeep || beep.code != 0xFFFFFFFFu) {
+        return "the first event is not the default beep";
+    }
+    if (box.kind != FeedbackBox || box.owner != app.mainWindow) {
+        return "the second event is not a box owned by the main window";
+    }
+    if (strcmp(box.title, title) != 0 || strcmp(box.text, text) != 0) {
+        return std::string("box \"") + box.title + "\": \"" + box.text + "\"";
+    }
+    return "";
 }
 
 int MainWindowFixture::Beeps() const {

@@ -208,6 +208,9 @@ ClientPixels ScreenClientPixels(HWND window);
 // Draws into a 32-bit memory bitmap of the given size and reads it.
 ClientPixels DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
+// The header of a 32-bit top-down DIB of the given size (0x00RRGGBB pixels, top row first).
+BITMAPINFO TopDown32BitInfo(int width, int height);
+
 // ---- Misc ----
 
 // The display's bits per pixel x planes.
@@ -280,6 +283,10 @@ class MainWindowFixture : public testing::Test {
 
     // Beeps recorded in the feedback log.
     int Beeps() const;
+
+    // "" when the feedback log holds exactly the default beep and then the box `title` with
+    // `text` owned by the main window; otherwise what was recorded instead.
+    std::string BeepThenBox(const char* title, const char* text) const;
 
     // Options read by SetUp.
     int showCommand = SW_SHOWNORMAL;

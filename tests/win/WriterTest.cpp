@@ -97,6 +97,13 @@ RgbImage SourceClip(const Source& source, uint32_t seed, ClipSource* clip, RgbIm
     return known;
 }
 
+// The depth of the bitmap the source puts on the clipboard: its own for indexed, section and
+// memory bitmaps, the display's for a display bitmap and for the bitmap the system makes from a
+// DIB.
+int SourceDepth(const Source& source) {
+    return source.kind == SourceDisplay || source.kind == SourceDib ? DisplayBits() : source.bits;
+}
+
 struct Format {
     const char* name; // file name part and manifest format
     unsigned command;
@@ -198,6 +205,11 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
             RgbImage known = SourceClip(source, uint32_t(1234 + 77 * s), &clip, &drawn);
             ASSERT_TRUE(Place(clip)) << what;
             ASSERT_EQ(ViewBitmap, app.view) << what;
+            // The save reads the other application's bitmap and palette and leaves both in place.
+            HBITMAP placedBitmap = nullptr;
+            HPALETTE placedPalette = nullptr;
+            ClipboardHandles(&placedBitmap, &placedPalette);
+            ASSERT_NE(nullptr, placedBitmap) << what;
             if (format.compressionCommand != 0) {
                 Command(format.compressionCommand);
             }
@@ -216,11 +228,18 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
             EXPECT_EQ(1, progress.Destroyed()) << what;
             EXPECT_EQ(nullptr, app.progressWindow) << what;
             EXPECT_EQ(nullptr, GetOpenClipboardWindow()) << what;
+            HBITMAP savedBitmap = nullptr;
+            HPALETTE savedPalette = nullptr;
+            ClipboardHandles(&savedBitmap, &savedPalette);
+            EXPECT_EQ(placedBitmap, savedBitmap) << what;
+            EXPECT_EQ(placedPalette, savedPalette) << what;
 
             int depth = 0;
             std::vector<RGBQUAD> table;
             RgbImage fetched = ClipboardAsFetched(&depth, &table);
             ASSERT_EQ(source.width, fetched.width) << what;
+            // The file's depth and the GIF refusal follow from the source's known depth.
+            ASSERT_EQ(SourceDepth(source), depth) << what;
             // The bitmap shows the known colours, or (8-bit display) colours near the drawn ones.
             ASSERT_TRUE(known.rgb.empty() != drawn.rgb.empty()) << what;
             if (!known.rgb.empty()) {
