@@ -113,8 +113,8 @@ for t in "${targets[@]}"; do
 
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$started" "$t" "$seconds" "$execs" "$cov" "$ft" \
         "${#crashes[@]}" >>"$ledger"
-    line=$(printf '%-14s executions %12s (all runs %12s)  cov %5s  ft %6s  corpus %4s files %6s KB  crashes %s' \
-        "$t" "$execs" "$(ledger_total "$t")" "$cov" "$ft" "$files" "$((bytes / 1024))" \
+    line=$(printf '%-14s executions %12s (all runs %12s)  cov %5s  ft %6s  corpus %4s files %8.1f KB  crashes %s' \
+        "$t" "$execs" "$(ledger_total "$t")" "$cov" "$ft" "$files" "$(awk -v b="$bytes" 'BEGIN { print b / 1024 }')" \
         "${#crashes[@]}")
     echo "   $line"
     summary+=("$line")
