@@ -63,7 +63,9 @@ DibParseResult ParsePackedDib(const uint8_t* data, uint64_t size, PackedDibLayou
     uint64_t colorCount = 0;
     int maxColors = ColorTableSize(bitCount);
     if (maxColors > 0)
-        colorCount = (clrUsed > 0 && clrUsed < uint32_t(maxColors)) ? clrUsed : maxColors;
+        // GDI takes biClrUsed entries (at most 256) before the rows even where the depth needs
+        // fewer, so the rows start behind all of them and the block must hold them.
+        colorCount = clrUsed == 0 ? uint32_t(maxColors) : (clrUsed < 256 ? clrUsed : 256);
     else if (clrUsed <= 256)
         colorCount = clrUsed; // an optional table in front of true-colour rows
     else

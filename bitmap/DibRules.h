@@ -54,6 +54,7 @@ enum DibParseResult {
 constexpr int32_t DibMaxDimension = 65535;
 constexpr uint64_t DibMaxImageBytes = uint64_t(1) << 31;
 
-// Reads the layout of the packed DIB in data[0 .. size). A colour table shorter than the depth
-// allows (biClrUsed below 2^bitCount) is taken at its own length, as Windows does.
+// Reads the layout of the packed DIB in data[0 .. size). The colour table has biClrUsed entries
+// (at most 256), or 2^bitCount when biClrUsed is 0, as GDI reads it: a table shorter than the
+// depth allows is taken at its own length, and a longer one is skipped whole before the rows.
 DibParseResult ParsePackedDib(const uint8_t* data, uint64_t size, PackedDibLayout* layout);

@@ -168,6 +168,14 @@ TEST(PackedDibLayout, AcceptsAndRefuses) {
          0, false},
         {"24-bit with a 300-entry table", PackedDib(40, 1, 1, 24, 0, 300, 1204), none,
          DibParseTruncated, 0, 0, 0, false},
+        // biClrUsed above what the depth allows: GDI takes that many entries (at most 256)
+        // before the rows, so the rows start there and the block must hold them all.
+        {"1-bit, biClrUsed 4", PackedDib(40, 33, 2, 1, 0, 4, 16 + 16), none, DibParseOk, 4, 40, 56,
+         false},
+        {"4-bit, biClrUsed 300", PackedDib(40, 8, 1, 4, 0, 300, 1024 + 4), none, DibParseOk, 256,
+         40, 1064, false},
+        {"1-bit, biClrUsed 256, two entries in the block", PackedDib(40, 1, 1, 1, 0, 256, 8 + 4),
+         none, DibParseTruncated, 0, 0, 0, false},
         {"over 2 GB of rows", PackedDib(40, 65535, 65535, 32, 0, 0, 16), none, DibParseBadSize, 0,
          0, 0, false},
     };

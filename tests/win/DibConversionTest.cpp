@@ -250,6 +250,40 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
     }
 }
 
+// A 1-bit block whose biClrUsed (4) is more than its depth needs: GDI takes all four entries
+// before the rows, so the rows start 16 bytes after the header. Read from 8 bytes after it,
+// the picture would be the third and fourth table entries' bytes.
+TEST_F(DibConversionTest, ATableLongerThanTheDepthNeedsIsSkippedWhole) {
+    const int width = 8;
+    const uint32_t clrUsed = 4;
+    std::vector<uint8_t> dib(40 + 4 * clrUsed + 4, 0);
+    BITMAPINFOHEADER header = {};
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = 1;
+    header.biPlanes = 1;
+    header.biBitCount = 1;
+    header.biCompression = BI_RGB;
+    header.biClrUsed = clrUsed;
+    memcpy(dib.data(), &header, sizeof header);
+    const uint8_t table[4 * clrUsed] = {0,    0,    0,    0, 255,  255,  255,  0,
+                                        0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0};
+    memcpy(dib.data() + 40, table, sizeof table);
+    dib[40 + sizeof table] = 0xA5; // white, black, white, black, black, white, black, white
+    ASSERT_TRUE(Place({{{CF_DIB, GlobalBytes(dib.data(), dib.size())}}}));
+    ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
+    EXPECT_EQ(1, DibToClipboard(GetClipboardData(CF_DIB), 1));
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+    ASSERT_NE(nullptr, bitmap);
+    std::vector<uint32_t> pixels = ReadBitmap(bitmap, palette, width, 1);
+    CloseClipboard();
+    const uint32_t expected[width] = {0xFFFFFF, 0, 0xFFFFFF, 0, 0, 0xFFFFFF, 0, 0xFFFFFF};
+    for (int x = 0; x < width; ++x) {
+        EXPECT_EQ(expected[x], pixels[size_t(x)]) << "pixel " << x;
+    }
+}
+
 TEST_F(DibConversionTest, ABlockThatIsNoUsableDibPlacesNothing) {
     DibCase base = {"8 bits", 8, 256, 40, false};
     std::vector<uint8_t> good = MakeDib(base);
