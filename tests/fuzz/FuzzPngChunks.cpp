@@ -182,6 +182,14 @@ void CheckBuilt(ByteStream in) {
         const bool isHeader = std::memcmp(type, "IHDR", 4) == 0;
         const bool isData = std::memcmp(type, "IDAT", 4) == 0;
         const bool isEnd = std::memcmp(type, "IEND", 4) == 0;
+        if (isHeader && body.size() == 13) {
+            // The values as written, also for a chunk of any type that happens to spell IHDR.
+            const uint8_t* b = body.data();
+            info = {Be32(b), Be32(b + 4), b[8], b[9], b[12] == 1};
+            headerAllowed = info.width >= 1 && info.width <= 0x7FFFFFFFu && info.height >= 1 &&
+                            info.height <= 0x7FFFFFFFu && AllowedDepth(b[9], b[8]) && b[10] == 0 &&
+                            b[11] == 0 && b[12] <= 1;
+        }
         uint32_t crc = uint32_t(crc32(0L, reinterpret_cast<const Bytef*>(type), 4));
         if (!body.empty()) // zlib restarts the CRC when given no buffer
             crc = uint32_t(crc32(crc, body.data(), uInt(body.size())));
