@@ -42,11 +42,10 @@ for t in "${targets[@]}"; do
     fi
 done
 
-# Build what is missing or out of date (the same configuration as the test command).
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S . -B "$build" -DKOVEL_WERROR=ON \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-fi
+# Build what is missing or out of date (the same configuration as the test command). Configuring
+# every time lets a folder made before a target was added learn of it.
+CC=clang CXX=clang++ cmake -S . -B "$build" -DKOVEL_WERROR=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 build_targets=()
 for t in "${targets[@]}"; do build_targets+=(--target "fuzz_$t"); done
 cmake --build "$build" -j"$jobs" "${build_targets[@]}" >/dev/null ||
