@@ -12,6 +12,7 @@
 #include "bitmap/DibRules.h"
 #include "encoders/Gif.h"
 #include "encoders/MemorySink.h"
+#include "tests/fuzz/SmallQuarantine.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 // decoded colours must equal the image's. The run-length coder is also fed the raw input.
 #include "encoders/Pcx.h"
 #include "tests/oracles/PcxReference.h"
-#include "tests/oracles/TestImage.h"
+#include "tests/fuzz/FuzzImage.h"
+#include "tests/fuzz/SmallQuarantine.h"
 
 #include <cstdlib>
 #include <vector>
@@ -45,18 +46,7 @@ TEST_HELPER bool SameColors(const PcxDecoded& decoded, const TestImage& image) {
     return true;
 }
 
-TEST_HELPER void FillPixels(TestImage& image, const uint8_t* data, size_t size, bool runs) {
-    for (size_t i = 0; i < image.dib.size() && size > 0; ++i)
-        image.dib[i] = data[(runs ? i / 67 : i) % size];
-}
-
 } // namespace
-
-// Each run allocates a few hundred KB; a 16 MB ASan quarantine (instead of 256 MB) still holds
-// many runs' freed blocks and spares touching fresh pages on every run.
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=16";
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRunLength(data, size);
@@ -69,18 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // input asks for a large one, widths up to 16384 and at most 2^15 pixels (bands of one row,
     // and band ends inside a 1024-pixel 24-bit image).
     const bool large = (data[4] & 0x30) == 0x30;
-    const int32_t width = 1 + (data[1] | (data[2] & (large ? 0x3F : 0x03)) << 8);
-    const int64_t maxPixels = large ? int64_t(1) << 15 : int64_t(1) << 12;
-    int32_t height = 1 + data[3] % 64;
-    if (int64_t(width) * height > maxPixels)
-        height = width >= maxPixels ? 1 : static_cast<int32_t>(maxPixels / width);
+    int32_t width = 0, height = 0;
+    BoundedSize(data[1], data[2], data[3],
+                large ? SizeBounds{0x3F, 64, 1 << 15} : SizeBounds{3, 64, 1 << 12}, &width,
+                &height);
     const bool runs = data[4] & 1; // long runs of equal bytes, or the input as it is
     data += 5;
     size -= 5;
     TestImage image = MakeTestImage(width, height, bitCount);
     for (size_t i = 0; i < image.table.size(); ++i)
         image.table[i] = static_cast<uint8_t>(i % 4 == 3 ? 0 : i * 37 + 11);
-    FillPixels(image, data, size, runs);
+    FillFromBytes(image, data, size, runs);
     VectorSink out;
     ByteSink sink = SinkOf(out);
     RowSource source = SourceOf(image);

@@ -8,7 +8,8 @@
 // nothing else.
 #include "bitmap/PngChunks.h"
 #include "encoders/Png.h"
-#include "tests/oracles/TestImage.h"
+#include "tests/fuzz/FuzzImage.h"
+#include "tests/fuzz/SmallQuarantine.h"
 
 #include <png.h>
 
@@ -20,11 +21,6 @@ namespace {
 void Require(bool condition) {
     if (!condition)
         std::abort();
-}
-
-TEST_HELPER void FillPixels(TestImage& image, const uint8_t* data, size_t size, bool runs) {
-    for (size_t i = 0; i < image.dib.size() && size > 0; ++i)
-        image.dib[i] = data[(runs ? i / 67 : i) % size];
 }
 
 TEST_HELPER bool SameColors(const std::vector<uint8_t>& rgb, const TestImage& image) {
@@ -41,13 +37,6 @@ TEST_HELPER bool SameColors(const std::vector<uint8_t>& rgb, const TestImage& im
 
 } // namespace
 
-// Each run allocates a few hundred KB (the deflate state, the IDAT buffer, libpng's rows). With
-// ASan's default 256 MB quarantine every run touches fresh pages; 16 MB still holds many runs'
-// freed blocks, so a use after free inside a run is still caught, at twice the speed.
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=16";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The chunk check that guards the clipboard's PNG reader takes any bytes.
     PngHeaderInfo header;
@@ -62,11 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // bands that end inside the image (42 rows of a 1024-pixel 24-bit row), bands of one row and
     // more than one 64 KB IDAT chunk of noise.
     const bool large = (data[4] & 0x30) == 0x30;
-    const int32_t width = 1 + (data[1] | (data[2] & (large ? 0x3F : 0x03)) << 8);
-    const int64_t maxPixels = large ? int64_t(1) << 15 : int64_t(1) << 12;
-    int32_t height = 1 + data[3] % 64;
-    if (int64_t(width) * height > maxPixels)
-        height = width >= maxPixels ? 1 : static_cast<int32_t>(maxPixels / width);
+    int32_t width = 0, height = 0;
+    BoundedSize(data[1], data[2], data[3],
+                large ? SizeBounds{0x3F, 64, 1 << 15} : SizeBounds{3, 64, 1 << 12}, &width,
+                &height);
     const bool runs = data[4] & 1;
     const int failWriteAt = data[4] & 2 ? data[5] % 16 : -1;
     const int failFetchAt = data[4] & 4 ? data[6] % 8 : -1;
@@ -76,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TestImage image = MakeTestImage(width, height, bitCount);
     for (size_t i = 0; i < image.table.size(); ++i)
         image.table[i] = static_cast<uint8_t>(i % 4 == 3 ? 0 : (i * 37 + 11) % 7 * 40);
-    FillPixels(image, data, size, runs);
+    FillFromBytes(image, data, size, runs);
     ImageDesc desc = DescOf(image);
     if (!fullTable && desc.colorCount > 1)
         desc.colorCount /= 2;

@@ -13,6 +13,8 @@
 #include "bitmap/DibRules.h"
 #include "encoders/MemorySink.h"
 #include "encoders/Tif.h"
+#include "tests/fuzz/SmallQuarantine.h"
+#include "tests/oracles/TestImage.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ struct ByteStream {
     size_t pos;
     uint32_t state;
 
-    uint8_t Next() {
+    TEST_HELPER uint8_t Next() {
         if (pos < size)
             return data[pos++];
         state ^= state << 13;
@@ -114,7 +116,7 @@ int MapProc(thandle_t, void**, toff_t*) {
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 // The bytes of one row as the file must hold them: top row first, no padding, red-green-blue.
-void ExpectedRow(const Image& image, int32_t yFromTop, uint8_t* out) {
+TEST_HELPER void ExpectedRow(const Image& image, int32_t yFromTop, uint8_t* out) {
     const size_t rowBytes = static_cast<size_t>(DibRowBytes(image.width, image.bitCount));
     const uint8_t* row =
         image.dib.data() + static_cast<uint64_t>(image.height - 1 - yFromTop) * image.stride;
@@ -140,13 +142,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.bitCount = depths[in.Next() % 4];
     const TifCompression compression = compressions[in.Next() % 4];
     int shape = in.Next();
-    // Mostly small images; now and then many strips, or rows longer than a strip (up to 16384
-    // pixels: a 24-bit row of noise then compresses to more than 65535 bytes, LONG byte counts).
+    // Mostly small images; now and then several strips (a 24-bit 400x60 image fills nine), or
+    // rows longer than a strip (up to 16384 pixels: a 24-bit row of noise then compresses to more
+    // than 65535 bytes, LONG byte counts). Large images are kept few and short, as their
+    // compression costs as much as hundreds of small ones.
     const bool medium = shape >= 230 && shape < 250;
     const bool wide = shape >= 250;
     int32_t maxWidth = wide ? 16384 : medium ? 400 : 40;
     image.width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
-    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 3 : medium ? 120 : 40));
+    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 2 : medium ? 60 : 40));
     image.stride = DibStride(image.width, image.bitCount);
     const int colours = ColorTableSize(image.bitCount);
     image.table.resize(4 * static_cast<size_t>(colours));
