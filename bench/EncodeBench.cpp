@@ -594,9 +594,9 @@ EncodeResult OursPng(const ImageDesc& d, const RowSource& r, ByteSink& s) {
     return EncodePng(d, r, s);
 }
 
-// The PNG table: ours against libpng's defaults and Pillow on screen-like images and noise, and
-// the goal on screen-like images (at least twice libpng's speed, files at most 5% larger).
-void PngComparison(const std::vector<uint8_t>& palette) {
+// The images the PNG tables time: screen-like images (1920x1080 at 8 and 24 bits, 3840x2160 at
+// 24 bits), then noise at 8 and 24 bits.
+std::vector<Image> PngImages(const std::vector<uint8_t>& palette) {
     std::vector<Image> images;
     images.push_back(MakeImage("screen 8-bit", 1920, 1080, 8, ScreenIndices(1920, 1080), palette));
     images.push_back(
@@ -611,6 +611,13 @@ void PngComparison(const std::vector<uint8_t>& palette) {
     for (size_t i = 0; i < noise24.dib.size(); ++i)
         noise24.dib[i] = static_cast<uint8_t>(Rand() >> 24);
     images.push_back(noise24);
+    return images;
+}
+
+// The PNG table: ours against libpng's defaults and Pillow on screen-like images and noise, and
+// the goal on screen-like images (at least twice libpng's speed, files at most 5% larger).
+void PngComparison(const std::vector<uint8_t>& palette) {
+    std::vector<Image> images = PngImages(palette);
 
     std::vector<const Image*> pointers;
     for (const Image& im : images)
@@ -650,10 +657,8 @@ void PngComparison(const std::vector<uint8_t>& palette) {
 // Sizes and speeds of our PNG writer at each zlib level and strategy, with and without row
 // filters, on the screen-like images: the measurements the default options come from.
 void PngLevelSurvey(const std::vector<uint8_t>& palette) {
-    std::vector<Image> images;
-    images.push_back(MakeImage("screen 8-bit", 1920, 1080, 8, ScreenIndices(1920, 1080), palette));
-    images.push_back(
-        MakeImage("screen 24-bit", 1920, 1080, 24, ScreenIndices(1920, 1080), palette));
+    std::vector<Image> images = PngImages(palette);
+    images.erase(images.begin() + 2, images.end()); // the two 1920x1080 screen images
     const struct {
         const char* name;
         int value;
@@ -691,20 +696,7 @@ void PngLevelSurvey(const std::vector<uint8_t>& palette) {
 // (strategy 0 default, 1 filtered, 3 rle; nice 0 keeps the level's own limits), timed in turns
 // with libpng on the screen-like images and noise: speed and size against libpng's.
 void PngTuneSurvey(const std::vector<uint8_t>& palette, int count, char** settings) {
-    std::vector<Image> images;
-    images.push_back(MakeImage("screen 8-bit", 1920, 1080, 8, ScreenIndices(1920, 1080), palette));
-    images.push_back(
-        MakeImage("screen 24-bit", 1920, 1080, 24, ScreenIndices(1920, 1080), palette));
-    images.push_back(
-        MakeImage("screen 4K 24-bit", 3840, 2160, 24, ScreenIndices(3840, 2160), palette));
-    std::vector<uint8_t> noise(static_cast<size_t>(1920) * 1080);
-    for (uint8_t& b : noise)
-        b = static_cast<uint8_t>(Rand() >> 24);
-    images.push_back(MakeImage("noise 8-bit", 1920, 1080, 8, noise, palette));
-    Image noise24 = MakeImage("noise 24-bit", 1920, 1080, 24, noise, palette);
-    for (size_t i = 0; i < noise24.dib.size(); ++i)
-        noise24.dib[i] = static_cast<uint8_t>(Rand() >> 24);
-    images.push_back(noise24);
+    std::vector<Image> images = PngImages(palette);
     std::printf("%-17s %-26s %9s %8s %10s %8s\n", "image", "level,strat,mem,g,l,n,c,f", "MB/s",
                 "speed", "bytes", "size");
     for (const Image& im : images) {
