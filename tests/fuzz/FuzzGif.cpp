@@ -12,55 +12,10 @@
 #include "bitmap/DibRules.h"
 #include "encoders/Gif.h"
 #include "encoders/MemorySink.h"
+#include "tests/fuzz/FuzzImage.h"
 #include "tests/fuzz/SmallQuarantine.h"
 
 namespace {
-
-struct Image {
-    int32_t width;
-    int32_t height;
-    int bitCount;
-    uint64_t stride;
-    std::vector<uint8_t> dib; // bottom row first, padding bytes arbitrary
-    std::vector<uint8_t> table;
-};
-
-// Bytes of the input, then a pseudo-random continuation seeded by it (large noise images fill
-// the code table without needing large inputs).
-struct ByteStream {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-    uint32_t state;
-
-    uint8_t Next() {
-        if (pos < size)
-            return data[pos++];
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return static_cast<uint8_t>(state >> 24);
-    }
-};
-
-bool Fetch(void* context, int32_t firstLine, int32_t count, uint8_t* dest) {
-    const Image* image = static_cast<const Image*>(context);
-    if (firstLine < 0 || count < 1 || firstLine + count > image->height)
-        abort(); // the writer asked for rows outside the image
-    std::memcpy(dest, image->dib.data() + static_cast<uint64_t>(firstLine) * image->stride,
-                static_cast<size_t>(image->stride * static_cast<uint64_t>(count)));
-    return true;
-}
-
-uint8_t PixelAt(const Image& image, int32_t x, int32_t yFromTop) {
-    const uint8_t* row =
-        image.dib.data() + static_cast<uint64_t>(image.height - 1 - yFromTop) * image.stride;
-    switch (image.bitCount) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
-    default: return row[x];
-    }
-}
 
 struct Reader {
     const uint8_t* data;
@@ -91,31 +46,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     ByteStream in = {data, size, 0, 0x9E3779B9u ^ static_cast<uint32_t>(size)};
     static const int depths[4] = {1, 4, 8, 8};
-    Image image;
-    image.bitCount = depths[in.Next() % 4];
+    const int bitCount = depths[in.Next() % 4];
     int shape = in.Next();
     // Mostly small images; now and then wide rows or enough pixels to fill the code table.
     const bool medium = shape >= 230 && shape < 250;
     const bool wide = shape >= 250;
     int32_t maxWidth = wide ? 3000 : medium ? 300 : 40;
-    image.width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
-    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 8 : medium ? 70 : 40));
-    image.stride = DibStride(image.width, image.bitCount);
-    const int colours = ColorTableSize(image.bitCount);
+    const int32_t width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
+    const int32_t height = 1 + static_cast<int32_t>(in.Next() % (wide ? 8 : medium ? 70 : 40));
+    TestImage image = MakeTestImage(width, height, bitCount);
+    const int colours = ColorTableSize(bitCount);
     const bool flat = (shape & 1) != 0; // fewer distinct values: longer strings
-    image.table.resize(4 * static_cast<size_t>(colours));
     for (uint8_t& b : image.table)
         b = in.Next();
-    image.dib.resize(static_cast<size_t>(image.stride * static_cast<uint64_t>(image.height)));
-    for (uint8_t& b : image.dib)
+    for (uint8_t& b : image.dib) // padding bytes included
         b = flat ? static_cast<uint8_t>(in.Next() & 0x11) : in.Next();
 
     MemorySink mem;
     MemorySinkInit(&mem);
     ByteSink sink = MemorySinkByteSink(&mem);
-    RowSource rows = {&image, Fetch};
-    ImageDesc desc = {image.width, image.height, image.bitCount, image.table.data(), colours};
-    Check(EncodeGif(desc, rows, sink) == EncodeOk, "writer result");
+    RowSource rows = SourceOf(image);
+    Check(EncodeGif(DescOf(image), rows, sink) == EncodeOk, "writer result");
+    Check(!image.badFetch, "rows asked for inside the image");
 
     Reader reader = {mem.data, static_cast<size_t>(mem.size), 0};
     int error = 0;
@@ -137,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t y = 0; y < image.height; ++y)
         for (int32_t x = 0; x < image.width; ++x)
             Check(saved.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                   static_cast<size_t>(x)] == PixelAt(image, x, y),
+                                   static_cast<size_t>(x)] == PixelIndex(image, x, y),
                   "pixel");
     DGifCloseFile(gif, &error);
     Check(reader.pos == reader.size, "trailer is the last byte");

@@ -52,21 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRunLength(data, size);
     if (size < 5)
         return 0;
-    const int depths[] = {1, 4, 8, 24};
-    const int bitCount = depths[data[0] & 3];
-    // Wide rows make bands of few rows, so that band ends fall inside small images. Mostly
-    // small images (at most 4096 pixels, widths up to 1024), fast to write and decode; when the
-    // input asks for a large one, widths up to 16384 and at most 2^15 pixels (bands of one row,
-    // and band ends inside a 1024-pixel 24-bit image).
-    const bool large = (data[4] & 0x30) == 0x30;
-    int32_t width = 0, height = 0;
-    BoundedSize(data[1], data[2], data[3],
-                large ? SizeBounds{0x3F, 64, 1 << 15} : SizeBounds{3, 64, 1 << 12}, &width,
-                &height);
+    TestImage image = WriterImage(data);
     const bool runs = data[4] & 1; // long runs of equal bytes, or the input as it is
     data += 5;
     size -= 5;
-    TestImage image = MakeTestImage(width, height, bitCount);
     for (size_t i = 0; i < image.table.size(); ++i)
         image.table[i] = static_cast<uint8_t>(i % 4 == 3 ? 0 : i * 37 + 11);
     FillFromBytes(image, data, size, runs);
@@ -76,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(EncodePcx(DescOf(image), source, sink) == EncodeOk);
     Require(!image.badFetch);
     const PcxDecoded decoded = DecodePcxReference(out.bytes);
-    Require(decoded.ok && decoded.width == width && decoded.height == height);
+    Require(decoded.ok && decoded.width == image.width && decoded.height == image.height);
     Require(SameColors(decoded, image));
     return 0;
 }

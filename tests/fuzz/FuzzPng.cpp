@@ -44,24 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(header.width > 0 && header.height > 0);
     if (size < 7)
         return 0;
-    const int depths[] = {1, 4, 8, 24};
-    const int bitCount = depths[data[0] & 3];
-    // Mostly small images (at most 4096 pixels, widths up to 1024), fast to write and decode.
-    // When the input asks for a large one: widths up to 16384 and at most 2^15 pixels, enough for
-    // bands that end inside the image (42 rows of a 1024-pixel 24-bit row), bands of one row and
-    // more than one 64 KB IDAT chunk of noise.
-    const bool large = (data[4] & 0x30) == 0x30;
-    int32_t width = 0, height = 0;
-    BoundedSize(data[1], data[2], data[3],
-                large ? SizeBounds{0x3F, 64, 1 << 15} : SizeBounds{3, 64, 1 << 12}, &width,
-                &height);
+    TestImage image = WriterImage(data);
     const bool runs = data[4] & 1;
     const int failWriteAt = data[4] & 2 ? data[5] % 16 : -1;
     const int failFetchAt = data[4] & 4 ? data[6] % 8 : -1;
     const bool fullTable = data[4] & 8; // else colours past the table's end stand for black
     data += 7;
     size -= 7;
-    TestImage image = MakeTestImage(width, height, bitCount);
     for (size_t i = 0; i < image.table.size(); ++i)
         image.table[i] = static_cast<uint8_t>(i % 4 == 3 ? 0 : (i * 37 + 11) % 7 * 40);
     FillFromBytes(image, data, size, runs);
@@ -89,15 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     Require(result == EncodeOk);
-    Require(rows == static_cast<uint64_t>(height) * (bitCount == 24 ? 1 : 2));
+    Require(rows == static_cast<uint64_t>(image.height) * (image.bitCount == 24 ? 1 : 2));
     Require(CheckPngChunks(out.bytes.data(), out.bytes.size(), &header) == PngChunksOk);
 
     png_image decoded = {};
     decoded.version = PNG_IMAGE_VERSION;
     Require(png_image_begin_read_from_memory(&decoded, out.bytes.data(), out.bytes.size()));
     decoded.format = PNG_FORMAT_RGB;
-    Require(decoded.width == static_cast<png_uint_32>(width) &&
-            decoded.height == static_cast<png_uint_32>(height));
+    Require(decoded.width == static_cast<png_uint_32>(image.width) &&
+            decoded.height == static_cast<png_uint_32>(image.height));
     std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(decoded));
     Require(png_image_finish_read(&decoded, nullptr, rgb.data(), 0, nullptr));
     Require(decoded.warning_or_error == 0);

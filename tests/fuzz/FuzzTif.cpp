@@ -13,44 +13,10 @@
 #include "bitmap/DibRules.h"
 #include "encoders/MemorySink.h"
 #include "encoders/Tif.h"
+#include "tests/fuzz/FuzzImage.h"
 #include "tests/fuzz/SmallQuarantine.h"
-#include "tests/oracles/TestImage.h"
 
 namespace {
-
-struct Image {
-    int32_t width;
-    int32_t height;
-    int bitCount;
-    uint64_t stride;
-    std::vector<uint8_t> dib; // bottom row first, padding bytes arbitrary
-    std::vector<uint8_t> table;
-};
-
-struct ByteStream {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-    uint32_t state;
-
-    TEST_HELPER uint8_t Next() {
-        if (pos < size)
-            return data[pos++];
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return static_cast<uint8_t>(state >> 24);
-    }
-};
-
-bool Fetch(void* context, int32_t firstLine, int32_t count, uint8_t* dest) {
-    const Image* image = static_cast<const Image*>(context);
-    if (firstLine < 0 || count < 1 || firstLine + count > image->height)
-        abort();
-    std::memcpy(dest, image->dib.data() + static_cast<uint64_t>(firstLine) * image->stride,
-                static_cast<size_t>(image->stride * static_cast<uint64_t>(count)));
-    return true;
-}
 
 void Check(bool condition, const char* what) {
     if (!condition) {
@@ -116,10 +82,9 @@ int MapProc(thandle_t, void**, toff_t*) {
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 // The bytes of one row as the file must hold them: top row first, no padding, red-green-blue.
-TEST_HELPER void ExpectedRow(const Image& image, int32_t yFromTop, uint8_t* out) {
+TEST_HELPER void ExpectedRow(const TestImage& image, int32_t yFromTop, uint8_t* out) {
     const size_t rowBytes = static_cast<size_t>(DibRowBytes(image.width, image.bitCount));
-    const uint8_t* row =
-        image.dib.data() + static_cast<uint64_t>(image.height - 1 - yFromTop) * image.stride;
+    const uint8_t* row = TopRow(image, yFromTop);
     std::memcpy(out, row, rowBytes);
     if (image.bitCount == 24)
         for (size_t x = 0; x < rowBytes; x += 3) {
@@ -138,8 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteStream in = {data, size, 0, 0x85EBCA6Bu ^ static_cast<uint32_t>(size)};
     static const int depths[4] = {1, 4, 8, 24};
     static const TifCompression compressions[4] = {TifNone, TifPackBits, TifLzw8k, TifLzw16k};
-    Image image;
-    image.bitCount = depths[in.Next() % 4];
+    const int bitCount = depths[in.Next() % 4];
     const TifCompression compression = compressions[in.Next() % 4];
     int shape = in.Next();
     // Mostly small images; now and then several strips (a 24-bit 400x60 image fills nine), or
@@ -149,27 +113,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool medium = shape >= 230 && shape < 250;
     const bool wide = shape >= 250;
     int32_t maxWidth = wide ? 16384 : medium ? 400 : 40;
-    image.width = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
-    image.height = 1 + static_cast<int32_t>(in.Next() % (wide ? 2 : medium ? 60 : 40));
-    image.stride = DibStride(image.width, image.bitCount);
-    const int colours = ColorTableSize(image.bitCount);
-    image.table.resize(4 * static_cast<size_t>(colours));
+    const int32_t columns = 1 + static_cast<int32_t>((in.Next() | in.Next() << 8) % maxWidth);
+    const int32_t lines = 1 + static_cast<int32_t>(in.Next() % (wide ? 2 : medium ? 60 : 40));
+    TestImage image = MakeTestImage(columns, lines, bitCount);
+    const int colours = ColorTableSize(bitCount);
     const bool blackWhite = (shape & 2) != 0;
     for (size_t i = 0; i < image.table.size(); ++i)
         image.table[i] = blackWhite && colours == 2 ? (i < 4 ? 0 : 255) : in.Next();
     if (colours > 0)
         image.table[3] = image.table[7] = 0;
     const bool flat = (shape & 1) != 0;
-    image.dib.resize(static_cast<size_t>(image.stride * static_cast<uint64_t>(image.height)));
-    for (uint8_t& b : image.dib)
+    for (uint8_t& b : image.dib) // padding bytes included
         b = flat ? static_cast<uint8_t>(in.Next() & 0x81) : in.Next();
 
     MemorySink mem;
     MemorySinkInit(&mem);
     ByteSink sink = MemorySinkByteSink(&mem);
-    RowSource rows = {&image, Fetch};
-    ImageDesc desc = {image.width, image.height, image.bitCount, image.table.data(), colours};
+    RowSource rows = SourceOf(image);
+    const ImageDesc desc = DescOf(image);
     Check(EncodeTif(desc, compression, rows, sink) == EncodeOk, "writer result");
+    Check(!image.badFetch, "rows asked for inside the image");
     TifLayout layout;
     Check(TifPlan(desc, compression, &layout) == EncodeOk, "layout");
 
