@@ -55,6 +55,11 @@ export KOVEL_BMP_INPUTS='C:\kovel-test-files\bmp-inputs'
 /usr/bin/python3 "$REPO/tests/win/make_png_inputs.py" "$FILES/png-inputs" >/dev/null ||
     { echo "wine-tests: could not write the PNG test inputs" >&2; exit 2; }
 export KOVEL_PNG_INPUTS='C:\kovel-test-files\png-inputs'
+# Pictures of every kind from independent encoders for the "Open picture..." tests, with the
+# pixels an independent decoder reads from them.
+/usr/bin/python3 "$REPO/tests/win/make_picture_inputs.py" "$FILES/picture-inputs" >/dev/null ||
+    { echo "wine-tests: could not write the picture test inputs" >&2; exit 2; }
+export KOVEL_PICTURE_INPUTS='C:\kovel-test-files\picture-inputs'
 
 # The print tests print on the PDF queue (scripts/printer.sh sets it up and says where the PDFs
 # land); what each page must show is listed per depth and checked after the run.
