@@ -44,7 +44,7 @@ kovel_wine_stop
 kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; exit 2; }
 
 # Files of the image tests, on the prefix's C: drive: BMP files written by other programs for the
-# Open BMP tests, and per depth the files the save tests write, which are decoded afterwards by
+# Open picture tests, and per depth the files the save tests write, which are decoded afterwards by
 # independent decoders (tests/win/check_saved_files.py).
 FILES="$WINEPREFIX/drive_c/kovel-test-files"
 rm -rf "$FILES"
