@@ -60,6 +60,7 @@ int ResultOf(WicDecodeResult decoded, PictureKind kind) {
     case WicNoFrame: return PictureNoPicture;
     case WicTooLarge:
     case WicNoMemory: return PictureTooLarge;
+    case WicNoImaging: return PictureNotAPicture; // without codecs only BMP files open
     case WicNoCodec:
         // A file that announces a picture we know but that no codec takes is a damaged one.
         return kind == PictureUnknown ? PictureNotAPicture : PictureDamaged;
