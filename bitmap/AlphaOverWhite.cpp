@@ -14,3 +14,12 @@ void ComposeRowOverWhite(const uint8_t* bgra, size_t width, uint8_t* bgr) {
         }
     }
 }
+
+void ComposeRowOverWhite32(const uint8_t* bgra, size_t width, uint8_t* bgrx) {
+    for (size_t x = 0; x < width; ++x) {
+        const uint32_t a = bgra[4 * x + 3];
+        for (size_t c = 0; c < 3; ++c)
+            bgrx[4 * x + c] = a == 255 ? bgra[4 * x + c] : OverWhite(bgra[4 * x + c], a);
+        bgrx[4 * x + 3] = 0;
+    }
+}

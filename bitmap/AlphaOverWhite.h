@@ -13,3 +13,6 @@ inline uint8_t OverWhite(uint32_t c, uint32_t a) {
 
 // Composes `width` pixels of bgra (4 bytes each) over white into bgr (3 bytes each).
 void ComposeRowOverWhite(const uint8_t* bgra, size_t width, uint8_t* bgr);
+
+// The same into 32-bit DIB pixels (blue, green, red, 0): 4 bytes each.
+void ComposeRowOverWhite32(const uint8_t* bgra, size_t width, uint8_t* bgrx);

@@ -111,14 +111,20 @@ int LoadBmp(HANDLE file, int mode) {
         return readFailed ? BmpReadRefused : BmpReadNotPlaced;
     }
 
+    int result = PlaceOpenedBitmap(bitmap, palette, mode);
+    HideProgressWindow();
+    return result;
+}
+
+} // namespace
+
+int PlaceOpenedBitmap(HBITMAP bitmap, HPALETTE palette, int mode) {
     HGLOBAL dib = DibFromBitmap(bitmap, palette);
     DeleteObject(bitmap);
     if (palette != nullptr)
         DeleteObject(palette);
-    if (dib == nullptr) {
-        HideProgressWindow();
+    if (dib == nullptr)
         return BmpReadNotPlaced;
-    }
     GlobalUnlock(dib);
     int placed = 0;
     if (OpenClipboardRetry(app.mainWindow)) {
@@ -132,11 +138,8 @@ int LoadBmp(HANDLE file, int mode) {
         CloseClipboard();
     }
     GlobalFree(dib);
-    HideProgressWindow();
     return placed ? BmpReadPlaced : BmpReadNotPlaced;
 }
-
-} // namespace
 
 int LoadBmpFile(HANDLE file, int mode) {
     // The clipboard change the load causes must not bring the window forward.

@@ -20,3 +20,9 @@ enum BmpReadResult : int {
 // with its palette when it has colours. Returns a BmpReadResult. Closes the file on every path;
 // popup mode is off while it works and restored afterwards.
 int LoadBmpFile(HANDLE file, int mode);
+
+// Places a bitmap read from a file the way every opened picture arrives: taken through a packed
+// DIB (DibFromBitmap) onto the clipboard in the display's format, with its palette when it has
+// colours, mirrored top to bottom in DOS capture mode. Takes over and deletes the bitmap and the
+// palette (which may be null). Returns BmpReadPlaced or BmpReadNotPlaced.
+int PlaceOpenedBitmap(HBITMAP bitmap, HPALETTE palette, int mode);

@@ -14,6 +14,17 @@ static const char txtFilter[] = "TXT Files (*.TXT)\0*.TXT\0All Files (*.*)\0*.*\
 static const char tifFilter[] = "TIF Files (*.TIF)\0*.TIF\0All Files (*.*)\0*.*\0";
 static const char pngFilter[] = "PNG Files (*.PNG)\0*.PNG\0All Files (*.*)\0*.*\0";
 
+// Every kind of picture first, then one filter per kind, then all files.
+static const char pictureFilter[] = "Pictures (*.BMP;*.PNG;*.JPG;*.JPEG;*.GIF;*.TIF;*.TIFF;*.ICO)\0"
+                                    "*.BMP;*.PNG;*.JPG;*.JPEG;*.GIF;*.TIF;*.TIFF;*.ICO\0"
+                                    "BMP Files (*.BMP)\0*.BMP\0"
+                                    "PNG Files (*.PNG)\0*.PNG\0"
+                                    "JPEG Files (*.JPG;*.JPEG)\0*.JPG;*.JPEG\0"
+                                    "GIF Files (*.GIF)\0*.GIF\0"
+                                    "TIFF Files (*.TIF;*.TIFF)\0*.TIF;*.TIFF\0"
+                                    "Icons (*.ICO)\0*.ICO\0"
+                                    "All Files (*.*)\0*.*\0";
+
 static_assert(sizeof bmpFilter == 45 && sizeof tifFilter == 45 && sizeof pngFilter == 45,
               "filter lists are 45 bytes");
 
@@ -24,6 +35,7 @@ const char* FileDialogFilter(FileKind kind) {
     case FileKindTxt: return txtFilter;
     case FileKindTif: return tifFilter;
     case FileKindPng: return pngFilter;
+    case FileKindPicture: return pictureFilter;
     default: return bmpFilter;
     }
 }
@@ -35,6 +47,7 @@ const char* FileDialogTitle(FileKind kind, int open) {
     case FileKindTxt: return "SAVE TO TXT FILE";
     case FileKindTif: return "SAVE TO TIF FILE";
     case FileKindPng: return "SAVE TO PNG FILE";
+    case FileKindPicture: return "OPEN PICTURE FILE";
     default: return open ? "OPEN BMP FILE" : "SAVE TO BMP FILE";
     }
 }

@@ -15,6 +15,7 @@ enum FileKind : int {
     FileKindTxt = 286,
     FileKindTif = 291,
     FileKindPng = 310,
+    FileKindPicture = 260, // the open dialog for pictures of every kind
 };
 
 // Runs the open (open = 1) or save (open = 0) dialog for a file kind, owned by `owner`.
@@ -23,7 +24,7 @@ enum FileKind : int {
 int AskFileName(HWND owner, int open, FileKind kind);
 
 // The dialog's filter list and title for a kind (exposed for tests). The filter list is the
-// four strings with their NULs and one more NUL, 45 bytes for every kind.
+// strings with their NULs and one more NUL: 45 bytes for every kind but FileKindPicture.
 const char* FileDialogFilter(FileKind kind);
 const char* FileDialogTitle(FileKind kind, int open);
 

@@ -32,6 +32,8 @@ target_compile_options(kovel_app PRIVATE ${KOVEL_WARNINGS})
 target_link_libraries(kovel_app PUBLIC codec user32 gdi32 comdlg32 kernel32)
 # PNG images from the clipboard are decoded with the platform's imaging codecs (COM).
 target_link_libraries(kovel_app PUBLIC windowscodecs ole32 uuid)
+# Dropped files and the wide command line.
+target_link_libraries(kovel_app PUBLIC shell32)
 
 set(KOVEL_RESOURCES ${CMAKE_SOURCE_DIR}/resources/Kovel.rc)
 set_source_files_properties(${KOVEL_RESOURCES} PROPERTIES OBJECT_DEPENDS

@@ -40,6 +40,19 @@ int ShowBox(HWND owner, const char* text, const char* title, UINT style) {
     return MessageBoxA(owner, text, title, style);
 }
 
+int ShowBoxUtf8(HWND owner, const char* text, const char* title, UINT style) {
+    if (recording != nullptr) {
+        Record(FeedbackBox, owner, style, 0, text, title);
+        return IDOK;
+    }
+    wchar_t wideText[1024] = L"", wideTitle[128] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wideText, 1024);
+    MultiByteToWideChar(CP_UTF8, 0, title, -1, wideTitle, 128);
+    wideText[1023] = L'\0';
+    wideTitle[127] = L'\0';
+    return MessageBoxW(owner, wideText, wideTitle, style);
+}
+
 void SoundBeep(UINT type) {
     if (recording != nullptr) {
         Record(FeedbackBeep, nullptr, type, 0, nullptr, nullptr);

@@ -24,6 +24,10 @@ struct FeedbackLog {
 // MessageBoxA; while recording, records the box and returns IDOK.
 int ShowBox(HWND owner, const char* text, const char* title, UINT style);
 
+// The same for a UTF-8 text (such as one that names a file): shown with MessageBoxW, recorded
+// as UTF-8.
+int ShowBoxUtf8(HWND owner, const char* text, const char* title, UINT style);
+
 // MessageBeep; while recording, records the beep.
 void SoundBeep(UINT type);
 

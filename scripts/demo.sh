@@ -17,6 +17,9 @@
 #   out/<program>-oem-white-on-black.png   OEM text, white on black
 #   out/<program>-printed.pdf, .png        the picture printed on the PDF printer, and its page
 #   out/<program>-help.png                 the help window that Help > Contents opens
+#   out/<program>-opened-png.png           a PNG with transparency (made here) opened by a
+#                                          second start that names it on its command line
+#   out/<program>-opened-jpeg.png          the same with a JPEG
 #
 #   scripts/demo.sh [build-dir] [palorin|mendrival]      (defaults: build-win64 palorin)
 # The programs must be built (scripts/run.sh builds them first).
@@ -180,6 +183,18 @@ else
     echo "demo: Help > Contents opened no window titled $MANUAL_TITLE" >&2
     status_help=1
 fi
+
+# A second start that names a picture hands it to the running copy, which opens and shows it.
+# The pictures are made here with ImageMagick; their names have spaces.
+/usr/bin/convert -size 640x400 radial-gradient:yellow-purple -fill '#0060FF80' \
+    -draw 'circle 320,200 320,40' "$OUT/$PROGRAM demo picture.png"
+/usr/bin/convert -size 640x400 gradient:orange-navy -fill white -draw 'rectangle 40,40 200,120' \
+    -quality 85 "$OUT/$PROGRAM demo picture.jpg"
+helper --kovel-command=267 # Options > Clear clipboard
+for kind in png jpg; do
+    wine "$BUILD/$PROGRAM.exe" "$WINDOWS_OUT\\$PROGRAM demo picture.$kind" >/dev/null 2>&1
+    case $kind in png) shot opened-png ;; *) shot opened-jpeg ;; esac
+done
 
 # A second start only wakes the running copy.
 wine "$BUILD/$PROGRAM.exe" >/dev/null 2>&1

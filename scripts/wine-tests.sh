@@ -44,7 +44,7 @@ kovel_wine_stop
 kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; exit 2; }
 
 # Files of the image tests, on the prefix's C: drive: BMP files written by other programs for the
-# Open BMP tests, and per depth the files the save tests write, which are decoded afterwards by
+# Open picture tests, and per depth the files the save tests write, which are decoded afterwards by
 # independent decoders (tests/win/check_saved_files.py).
 FILES="$WINEPREFIX/drive_c/kovel-test-files"
 rm -rf "$FILES"
@@ -55,6 +55,11 @@ export KOVEL_BMP_INPUTS='C:\kovel-test-files\bmp-inputs'
 /usr/bin/python3 "$REPO/tests/win/make_png_inputs.py" "$FILES/png-inputs" >/dev/null ||
     { echo "wine-tests: could not write the PNG test inputs" >&2; exit 2; }
 export KOVEL_PNG_INPUTS='C:\kovel-test-files\png-inputs'
+# Pictures of every kind from independent encoders for the "Open picture..." tests, with the
+# pixels an independent decoder reads from them.
+/usr/bin/python3 "$REPO/tests/win/make_picture_inputs.py" "$FILES/picture-inputs" >/dev/null ||
+    { echo "wine-tests: could not write the picture test inputs" >&2; exit 2; }
+export KOVEL_PICTURE_INPUTS='C:\kovel-test-files\picture-inputs'
 
 # The print tests print on the PDF queue (scripts/printer.sh sets it up and says where the PDFs
 # land); what each page must show is listed per depth and checked after the run.

@@ -7,6 +7,7 @@
 #include "bitmap/ClipboardText.h"
 #include "bitmap/FileDialog.h"
 #include "bitmap/ImageFileWriters.h"
+#include "bitmap/PictureFile.h"
 #include "bitmap/PackedDib.h"
 #include "bitmap/TransformBitmap.h"
 #include "platform/ClipboardAccess.h"
@@ -14,6 +15,7 @@
 #include "shell/CommandIds.h"
 #include "shell/CoordinatesDialog.h"
 #include "shell/HelpCommands.h"
+#include "shell/OpenPicture.h"
 #include "shell/DosCapture.h"
 #include "shell/RectangleSelection.h"
 #include "shell/RefusalBoxes.h"
@@ -121,23 +123,17 @@ void SaveText(int oem) {
         SaveClipboardText(oem);
 }
 
-// Offers the open dialog until a BMP file is read or the user cancels. The file is opened
-// sharing reading and writing, so that a file another program holds open is read all the same.
-// A file that cannot be opened, one that is not a BMP file and a BMP file that cannot be placed
-// on the clipboard each get their own box.
+// "Open picture...": offers the open dialog until a picture is placed or the user cancels. The
+// file is opened sharing reading and writing, so that a file another program holds open is read
+// all the same. A file that cannot be opened, a BMP file our reader refuses, a picture that
+// cannot be placed on the clipboard and each kind of bad picture get their own box.
 void OpenBmp() {
-    while (AskFileName(app.mainWindow, 1, FileKindBmp)) {
-        HANDLE file =
-            CreateFileA(app.chosenFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            ShowRefusal(BoxCannotOpenFile);
-            continue;
-        }
-        int result = LoadBmpFile(file, BmpLoadOpen);
-        if (result == BmpReadPlaced)
+    while (AskFileName(app.mainWindow, 1, FileKindPicture)) {
+        wchar_t path[sizeof app.chosenFileName];
+        if (MultiByteToWideChar(CP_ACP, 0, app.chosenFileName, -1, path, int(sizeof path)) == 0)
+            path[0] = L'\0';
+        if (OpenPictureNamed(path) == PicturePlaced)
             return;
-        ShowRefusal(result == BmpReadNotPlaced ? BoxCannotPlace : BoxNotBmp);
     }
 }
 
@@ -179,6 +175,14 @@ void Check(unsigned command, bool checked) {
 void TogglePopupMode() {
     app.popupMode = app.popupMode == 0 ? 1 : 0;
     Check(CmdPopupMode, app.popupMode != 0);
+}
+
+// Keeps the window above all windows that are not topmost themselves, or ends that.
+void ToggleAlwaysOnTop() {
+    bool on = (GetWindowLongA(app.mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0;
+    SetWindowPos(app.mainWindow, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Check(CmdAlwaysOnTop, (GetWindowLongA(app.mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
 }
 
 void SetTextColours(int blackOnWhite) {
@@ -332,6 +336,7 @@ void DispatchCommand(unsigned command) {
     case CmdNextDosCapture: NextDosCapture(); break;
     case CmdCaptureRect: CaptureRectCommand(); break;
     case CmdTextToBitmap: TextToBitmapCommand(); break;
+    case CmdAlwaysOnTop: ToggleAlwaysOnTop(); break;
     default: break;
     }
 }

@@ -59,7 +59,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
     CopyString(app.statusCaption, sizeof app.statusCaption, identity.captionTemplate);
 
     HWND window =
-        CreateWindowExA(0, MainClassName, app.titleText,
+        CreateWindowExA(WS_EX_ACCEPTFILES, MainClassName, app.titleText,
                         WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL, CW_USEDEFAULT, CW_USEDEFAULT,
                         app.windowWidth, app.windowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {

@@ -6,6 +6,7 @@
 #include "shell/CommandDispatch.h"
 #include "shell/CommandIds.h"
 #include "shell/HelpCommands.h"
+#include "shell/OpenPicture.h"
 #include "shell/RectangleSelection.h"
 #include "shell/ScrollBars.h"
 #include "shell/Shell.h"
@@ -205,6 +206,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
     case WakeMessage: OnWake(window, wParam); return 0;
+    case WM_DROPFILES: OpenDroppedFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_COPYDATA: return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case OpenPendingMessage: OpenPendingPicture(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -3,6 +3,9 @@
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
 
+#include <cstdio>
+#include <cwchar>
+
 namespace {
 
 const RefusalBoxText boxes[RefusalBoxCount] = {
@@ -30,6 +33,11 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"ERROR", "The image cannot be put on the clipboard."},
     {"ERROR", "Cannot make a bitmap of the text."},
     {"ERROR", "The printer could not print the page.\nThe print job has been cancelled."},
+    {"ERROR", "The file is empty -- cannot open."},
+    {"ERROR", "The file holds no picture -- cannot open."},
+    {"ERROR", "Not a picture file -- cannot open."},
+    {"ERROR", "The picture is damaged or cut short -- cannot open."},
+    {"ERROR", "The picture is too large to open."},
 };
 
 } // namespace
@@ -41,4 +49,33 @@ const RefusalBoxText& RefusalBoxTextOf(RefusalBox box) {
 void ShowRefusal(RefusalBox box) {
     SoundBeep(0xFFFFFFFF);
     ShowBox(app.mainWindow, boxes[box].text, boxes[box].title, MB_OK);
+}
+
+std::string FileRefusalText(RefusalBox box, const wchar_t* path, unsigned long long needBytes,
+                            unsigned long long limitBytes) {
+    const wchar_t* name = path;
+    for (const wchar_t* at = path; *at != L'\0'; ++at)
+        if (*at == L'\\' || *at == L'/')
+            name = at + 1;
+    char utf8[300] = "";
+    if (WideCharToMultiByte(CP_UTF8, 0, name, -1, utf8, sizeof utf8, nullptr, nullptr) == 0)
+        utf8[0] = '\0';
+    std::string text = std::string("\"") + utf8 + "\"\n\n" + boxes[box].text;
+    if (box == BoxPictureTooLarge) {
+        const unsigned long long mb = 1024 * 1024;
+        char sizes[160];
+        std::snprintf(sizes, sizeof sizes,
+                      "\nIt needs %llu MB; at most %llu MB can be placed now\n(a quarter of the "
+                      "free memory).",
+                      (needBytes + mb - 1) / mb, limitBytes / mb);
+        text += sizes;
+    }
+    return text;
+}
+
+void ShowFileRefusal(RefusalBox box, const wchar_t* path, unsigned long long needBytes,
+                     unsigned long long limitBytes) {
+    SoundBeep(0xFFFFFFFF);
+    ShowBoxUtf8(app.mainWindow, FileRefusalText(box, path, needBytes, limitBytes).c_str(),
+                boxes[box].title, MB_OK);
 }

@@ -2,6 +2,8 @@
 // standard beep, is owned by the main window and has only an OK button.
 #pragma once
 
+#include <string>
+
 enum RefusalBox : int {
     BoxEmpty,
     BoxEmptyError,
@@ -18,6 +20,11 @@ enum RefusalBox : int {
     BoxCannotPlace,     // an image read or made but not put on the clipboard
     BoxTextNotRendered, // the page bitmap of "Text to bitmap" could not be created
     BoxPrintFailed,
+    BoxPictureEmpty, // the next five name the file first (ShowFileRefusal)
+    BoxNoPicture,
+    BoxNotPicture,
+    BoxPictureDamaged,
+    BoxPictureTooLarge, // its text goes on with the sizes
     RefusalBoxCount,
 };
 
@@ -31,3 +38,12 @@ const RefusalBoxText& RefusalBoxTextOf(RefusalBox box);
 
 // The standard beep, then the box.
 void ShowRefusal(RefusalBox box);
+
+// The standard beep, then the box with the file's name (without its folder) before the text.
+// BoxPictureTooLarge adds what the picture needs and the limit, in MB.
+void ShowFileRefusal(RefusalBox box, const wchar_t* path, unsigned long long needBytes = 0,
+                     unsigned long long limitBytes = 0);
+
+// The text ShowFileRefusal shows, in UTF-8.
+std::string FileRefusalText(RefusalBox box, const wchar_t* path, unsigned long long needBytes,
+                            unsigned long long limitBytes);

@@ -9,6 +9,9 @@
 constexpr UINT WakeMessage = 0x6FD8;
 constexpr WPARAM WakeParam = 0xFEED;
 
+// The message the main window posts itself to open a picture file it was handed (OpenPicture.h).
+constexpr UINT OpenPendingMessage = 0x6FD9;
+
 // Window class of the main window, the same for both identities.
 constexpr const char* MainClassName = "KOVEL";
 

@@ -24,6 +24,12 @@ TEST(AlphaOverWhite, WorkedPixels) {
     std::vector<uint8_t> bgr(expect.size(), 0xEE);
     ComposeRowOverWhite(bgra.data(), bgra.size() / 4, bgr.data());
     EXPECT_EQ(bgr, expect);
+    // The 32-bit form holds the same colours with a zero fourth byte.
+    std::vector<uint8_t> bgrx(bgra.size(), 0xEE), expect32;
+    for (size_t i = 0; i < expect.size(); i += 3)
+        expect32.insert(expect32.end(), {expect[i], expect[i + 1], expect[i + 2], 0});
+    ComposeRowOverWhite32(bgra.data(), bgra.size() / 4, bgrx.data());
+    EXPECT_EQ(bgrx, expect32);
 }
 
 } // namespace

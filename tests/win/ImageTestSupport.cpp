@@ -830,3 +830,41 @@ std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors) {
     }
     return FirstFarColor(shown, colors);
 }
+
+// ---- Pictures known within a tolerance ----
+
+std::string FirstBeyond(const RgbImage& shown, const RgbImage& colors, int tolerance) {
+    if (tolerance == 0 || shown.width != colors.width || shown.height != colors.height ||
+        shown.rgb.size() != colors.rgb.size()) {
+        return FirstDifference(shown, colors);
+    }
+    std::string first;
+    int worst = 0;
+    for (int y = 0; y < colors.height; ++y) {
+        for (int x = 0; x < colors.width; ++x) {
+            for (int shift = 0; shift < 24; shift += 8) {
+                int distance = abs(int((colors.At(x, y) >> shift) & 0xFF) -
+                                   int((shown.At(x, y) >> shift) & 0xFF));
+                if (distance > tolerance && first.empty()) {
+                    char text[120];
+                    snprintf(text, sizeof text, "(%d,%d) is %06X, more than %d from %06X", x, y,
+                             shown.At(x, y), tolerance, colors.At(x, y));
+                    first = text;
+                }
+                worst = distance > worst ? distance : worst;
+            }
+        }
+    }
+    return first.empty() ? "" : first + "; largest difference " + std::to_string(worst);
+}
+
+std::string CompareOnDisplayWithin(const RgbImage& shown, const RgbImage& colors, int tolerance) {
+    if (tolerance == 0) {
+        return CompareOnDisplay(shown, colors);
+    }
+    const int bits = DisplayBits();
+    if (bits <= 8) {
+        return FirstBeyond(shown, colors, 0x60 + tolerance);
+    }
+    return FirstBeyond(shown, OnDisplay(colors), tolerance + (bits == 16 ? 8 : 0));
+}

@@ -209,3 +209,15 @@ RgbImage OnDisplay(const RgbImage& colors);
 // OnDisplay gives them at 16 bits and more; at 8 bits every pixel near its colour and pixels of
 // one colour showing one colour. "" when they agree, else the first difference.
 std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors);
+
+// ---- Pictures known within a tolerance ----
+
+// "" when the images have one size and every pixel of `shown` lies within `tolerance` of its
+// colour in each channel; else the first pixel that does not (and the largest difference).
+std::string FirstBeyond(const RgbImage& shown, const RgbImage& colors, int tolerance);
+
+// CompareOnDisplay for colours known within `tolerance` (a lossy file as another decoder reads
+// it): at 16 bits and more every pixel within tolerance of what the display shows for its colour
+// (plus one five-bit step at 16 bits); at 8 bits within 0x60 + tolerance. With tolerance 0 it
+// is CompareOnDisplay.
+std::string CompareOnDisplayWithin(const RgbImage& shown, const RgbImage& colors, int tolerance);

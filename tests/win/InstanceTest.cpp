@@ -2,6 +2,7 @@
 // its exact title and shows no window of its own.
 #include <gtest/gtest.h>
 
+#include "tests/win/ImageTestSupport.h"
 #include "tests/win/TestBed.h"
 
 namespace {
@@ -14,13 +15,18 @@ struct Started {
     DWORD id = 0;
 };
 
-Started Start(const char* program) {
+// Starts the program, with `argument` (quoted) on its command line when one is given.
+Started Start(const char* program, const std::wstring& argument = L"") {
     Started started;
-    std::string commandLine = "\"" + BesideTestProgram(program) + "\"";
-    STARTUPINFOA startup = {};
+    std::string path = BesideTestProgram(program);
+    std::wstring commandLine = L"\"" + std::wstring(path.begin(), path.end()) + L"\"";
+    if (!argument.empty()) {
+        commandLine += L" \"" + argument + L"\"";
+    }
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
         CloseHandle(process.hThread);
         started.process = process.hProcess;
@@ -164,6 +170,68 @@ TEST(RealProgram, ACaptureBringsTheMinimisedWindowBack) {
     EXPECT_EQ(0, WaitExit(program, ProcessLimitMs));
     ShowWindow(other, SW_HIDE);
     EmptyClipboardAs(other);
+}
+
+} // namespace
+
+namespace {
+
+// A copy of an input picture under a name with spaces and characters outside any ANSI code
+// page, in a fresh folder; empty when it cannot be made.
+std::wstring PictureCopy(const char* input, const wchar_t* name) {
+    std::vector<uint8_t> bytes =
+        ReadFileBytes(FolderFromEnvironment("KOVEL_PICTURE_INPUTS") + "\\" + input);
+    std::string folder = FreshTempFolder("command-line");
+    std::wstring path = std::wstring(folder.begin(), folder.end()) + L"\\" + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE && !bytes.empty() &&
+              WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    return ok ? path : L"";
+}
+
+RgbImage ColorsOfInput(const char* input) {
+    return ReadPpm(FolderFromEnvironment("KOVEL_PICTURE_INPUTS") + "\\" + input + ".ppm");
+}
+
+// The real program opens the picture named on its command line; a second start with another
+// picture hands it to the first, which shows it and comes back from minimised.
+TEST(RealProgram, PicturesFromTheCommandLineOpenInTheRunningCopy) {
+    std::wstring first = PictureCopy("pil-rgba.png", L"Bild mit \u00dcmlaut \u753b\u50cf.png");
+    std::wstring second = PictureCopy("pil-trns.gif", L"zweites Bild \u00e9\u00e8 \u0416.gif");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    RgbImage firstColors = ColorsOfInput("pil-rgba.png");
+    RgbImage secondColors = ColorsOfInput("pil-trns.gif");
+    ASSERT_NE(firstColors.width, secondColors.width);
+    EmptyClipboardAs(OtherAppWindow());
+
+    Started program = Start("palorin.exe", first);
+    ASSERT_NE(nullptr, program.process);
+    HWND window = WindowOf(program, ProcessLimitMs);
+    ASSERT_NE(nullptr, window);
+    auto shownWidth = [] { return ClipboardRgb().width; };
+    EXPECT_TRUE(PumpUntil([&] { return shownWidth() == firstColors.width; }, ProcessLimitMs));
+    EXPECT_EQ("", CompareOnDisplay(ClipboardRgb(), firstColors));
+
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([window] { return IsIconic(window) != FALSE; }, ProcessLimitMs));
+    Started again = Start("palorin.exe", second);
+    ASSERT_NE(nullptr, again.process);
+    EXPECT_EQ(0, WaitExit(again, ProcessLimitMs));
+    EXPECT_TRUE(PumpUntil([window] { return IsIconic(window) == FALSE; }, ProcessLimitMs))
+        << "the running copy was not restored";
+    EXPECT_TRUE(PumpUntil([&] { return shownWidth() == secondColors.width; }, ProcessLimitMs));
+    EXPECT_EQ("", CompareOnDisplay(ClipboardRgb(), secondColors));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, WaitExit(program, ProcessLimitMs));
+    EmptyClipboardAs(OtherAppWindow());
 }
 
 } // namespace

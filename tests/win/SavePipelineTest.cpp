@@ -273,16 +273,17 @@ TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
     Remove(locked);
 }
 
-TEST_F(SavePipelineTest, OpenBmpOffersTheDialogAgainAfterAFileThatIsNoBmp) {
+TEST_F(SavePipelineTest, OpenPictureOffersTheDialogAgainAfterAFileThatIsNoPicture) {
     WriteFile(path, "BN not a bitmap at all, but long enough to have a header.........");
     DialogRun run = CommandWithDialog(
         CmdOpenBmp, "", {{DialogAction::FileName, 0, path}, {DialogAction::Post, IDCANCEL, ""}});
     EXPECT_TRUE(run.finished);
-    EXPECT_EQ("OPEN BMP FILE", run.title);
+    EXPECT_EQ("OPEN PICTURE FILE", run.title);
     ASSERT_EQ(2, feedback.count);
     EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
     EXPECT_STREQ("ERROR", feedback.events[1].title);
-    EXPECT_STREQ("Not a BMP file -- cannot open.", feedback.events[1].text);
+    EXPECT_STREQ("\"kovel save pipeline.txt\"\n\nNot a picture file -- cannot open.",
+                 feedback.events[1].text);
     EXPECT_EQ(ScreenIntro, app.screen);
     // The file was closed again: it can be removed.
     EXPECT_TRUE(DeleteFileA(path.c_str()));

@@ -305,7 +305,7 @@ TEST_F(MainWindowFixtureTest, CommandWithDialogRunsOnTheDialogTheCommandOpens) {
     DialogRun run = CommandWithDialog(CmdOpenBmp, "", {{DialogAction::Press, IDCANCEL, ""}});
     EXPECT_TRUE(run.finished);
     EXPECT_FALSE(run.escaped);
-    EXPECT_EQ("OPEN BMP FILE", run.title);
+    EXPECT_EQ("OPEN PICTURE FILE", run.title);
     EXPECT_EQ(app.mainWindow, run.owner);
 }
 
