@@ -15,6 +15,9 @@ cmake --build "$BUILD" --target "$PROGRAM" win_tests manual -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ]; then
     exec "$REPO/scripts/demo.sh" "$BUILD" "$PROGRAM"
 fi
+# The printer queue before Wine starts: a Wine process sees only the printers that existed when
+# it started. Without root there is no queue, and the program runs without a printer.
+bash "$REPO/scripts/printer.sh" >/dev/null 2>&1 || echo "run: no printer queue (needs root)" >&2
 export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
