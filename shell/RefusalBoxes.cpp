@@ -30,6 +30,12 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"ERROR", "The image cannot be put on the clipboard."},
     {"ERROR", "Cannot make a bitmap of the text."},
     {"ERROR", "The printer could not print the page.\nThe print job has been cancelled."},
+    {"CLIPBOARD STATUS",
+     "The clipboard holds private content (a password, for\nexample). It is neither shown, "
+     "saved nor printed.\n\nCopy something else, then try again."},
+    {"CLIPBOARD STATUS",
+     "Another program is using the clipboard, so it cannot\nbe read now. Nothing was changed."
+     "\n\nPlease try again in a moment."},
 };
 
 } // namespace

@@ -18,6 +18,8 @@ enum RefusalBox : int {
     BoxCannotPlace,     // an image read or made but not put on the clipboard
     BoxTextNotRendered, // the page bitmap of "Text to bitmap" could not be created
     BoxPrintFailed,
+    BoxPrivateContent, // the clipboard holds content marked private
+    BoxClipboardBusy,  // another program holds the clipboard open
     RefusalBoxCount,
 };
 
