@@ -220,10 +220,12 @@ void ShowFormat(ViewFormat view) {
 }
 
 void ClearClipboard() {
-    if (OpenClipboardRetry(app.mainWindow)) {
-        EmptyClipboard();
-        CloseClipboard();
+    if (!OpenClipboardRetry(app.mainWindow)) {
+        ShowRefusal(BoxClipboardBusy);
+        return;
     }
+    EmptyClipboard();
+    CloseClipboard();
 }
 
 void Check(unsigned command, bool checked) {

@@ -34,7 +34,7 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
      "The clipboard holds private content (a password, for\nexample). It is neither shown, "
      "saved nor printed.\n\nCopy something else, then try again."},
     {"CLIPBOARD STATUS",
-     "Another program is using the clipboard, so it cannot\nbe read now. Nothing was changed."
+     "Another program is using the clipboard, so it cannot\nbe opened now. Nothing was changed."
      "\n\nPlease try again in a moment."},
 };
 

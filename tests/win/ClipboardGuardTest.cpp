@@ -122,6 +122,7 @@ const BusyCase busyCases[] = {
     {"save text as bitmap", CmdSaveGif, CF_TEXT, false},
     {"save ANSI text", CmdSaveAnsiText, CF_TEXT, false},
     {"save OEM text", CmdSaveOemText, CF_OEMTEXT, false},
+    {"clear clipboard", CmdClearClipboard, CF_TEXT, false},
 };
 
 TEST_F(ClipboardGuardTest, ABusyClipboardIsReportedByEveryCommand) {
