@@ -2,6 +2,7 @@
 
 #include "encoders/DibRules.h"
 #include "shell/AppState.h"
+#include "shell/Shell.h"
 
 #include <cstring>
 
@@ -114,6 +115,10 @@ int DibToClipboard(HGLOBAL dib, int suppress) {
     if (bitmap != nullptr) {
         app.ignoreNextClipboardChange = suppress;
         SetClipboardData(CF_BITMAP, bitmap);
+        // A picture placed to be seen (an opened file) is shown whatever else the clipboard
+        // holds.
+        if (!suppress)
+            FollowPlacedBitmap();
     }
     if (oldPalette != nullptr)
         SelectPalette(screen, oldPalette, FALSE);

@@ -4,6 +4,7 @@
 #include "bitmap/PackedDib.h"
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
+#include "shell/Shell.h"
 
 StretchLayout stretchLayout;
 
@@ -38,6 +39,7 @@ int TransformBitmap(HBITMAP bitmap, HPALETTE palette, int operation) {
     if (result == nullptr)
         return 0;
     SetClipboardData(CF_BITMAP, result);
+    FollowPlacedBitmap();
     return 1;
 }
 
@@ -82,6 +84,7 @@ void StretchBitmap(HBITMAP bitmap, HPALETTE palette) {
         return;
     }
     SetClipboardData(CF_BITMAP, result);
+    FollowPlacedBitmap();
 }
 
 namespace {

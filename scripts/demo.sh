@@ -42,6 +42,14 @@ done
 OUT="$REPO/out"
 mkdir -p "$OUT"
 
+# The printer queue comes first, before any Wine process starts: Wine learns of the system's
+# printers when a process starts (through libcups, which the printer packages bring), so a
+# program started before the queue existed finds no printer for as long as it runs.
+pdf_dir=""
+if ! pdf_dir=$(bash "$REPO/scripts/printer.sh" 2>/dev/null); then
+    pdf_dir=""
+fi
+
 # Each build folder has its own Wine prefix, hence its own wineserver and clipboard: runs for
 # different build folders at the same time do not disturb each other.
 export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
@@ -145,7 +153,7 @@ press_in() {
     xdotool windowfocus --sync "$(xdotool search --name "^$title\$" | head -1)"
     xdotool key --delay 150 "$@"
 }
-if pdf_dir=$(bash "$REPO/scripts/printer.sh" 2>/dev/null); then
+if [ -n "$pdf_dir" ]; then
     helper --kovel-place-picture
     before=$(ls "$pdf_dir")
     wine "$BUILD/win_tests.exe" --kovel-command=295 >/dev/null 2>&1 &

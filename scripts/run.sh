@@ -15,6 +15,14 @@ cmake --build "$BUILD" --target "$PROGRAM" win_tests manual -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ]; then
     exec "$REPO/scripts/demo.sh" "$BUILD" "$PROGRAM"
 fi
+# The printer queue before Wine starts: a Wine process sees only the printers that existed when
+# it started. Without root there is no queue, and the program runs without a printer.
+if { [ "$(id -u)" = 0 ] || sudo -n true 2>/dev/null; } &&
+    bash "$REPO/scripts/printer.sh" >/dev/null 2>&1; then
+    :
+else
+    echo "run: no printer queue (scripts/printer.sh needs root); printing will find no printer" >&2
+fi
 export KOVEL_WINEPREFIX="${KOVEL_WINEPREFIX:-$BUILD/wine-prefix}"
 # shellcheck source=scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"

@@ -12,6 +12,7 @@ enum Screen : int32_t {
     ScreenAbout = 4,       // the About screen plus its OK button
     ScreenSystemInfo = 5,  // the System info screen plus its OK button
     ScreenClipboard = 100, // the clipboard view, in the format chosen by `view`
+    ScreenPrivate = 101,   // the clipboard holds content marked private: a neutral screen
 };
 
 // Which clipboard format the clipboard view shows. A view above ViewBitmap is a text view.
@@ -50,6 +51,11 @@ struct AppState {
     HWND progressWindow;      // the "Processing..." window while it exists
     int32_t bandOnScreen;     // a selection band is drawn on the window now (by inversion)
     RECT bandDrawn;           // where that band was drawn, in client pixels
+
+    // How clipboard changes arrive, and what the next one shows.
+    int32_t clipboardListener; // 1: by WM_CLIPBOARDUPDATE (the listener); 0: by the viewer chain
+    int32_t privateContent;    // the clipboard holds content marked private (ScreenPrivate)
+    int32_t showPlacedBitmap;  // the next change is our own bitmap: show it in ViewBitmap
 };
 
 extern AppState app;

@@ -36,6 +36,61 @@ void LeaveInfoScreen(unsigned command) {
     }
 }
 
+// What a command does with the clipboard's content.
+enum ContentUse {
+    ContentNotUsed, // works without it (options, help, placing a picture, clearing)
+    ContentShown,   // shows it in another format
+    ContentRead,    // reads it: saves, prints, transforms, cuts out, renders
+};
+
+ContentUse ContentUseOf(unsigned command) {
+    switch (command) {
+    case CmdShowBitmap:
+    case CmdShowOemText:
+    case CmdShowAnsiText: return ContentShown;
+    case CmdSaveBmp:
+    case CmdSaveGif:
+    case CmdSavePcx:
+    case CmdSavePng:
+    case CmdSaveTif:
+    case CmdSaveOemText:
+    case CmdSaveAnsiText:
+#ifdef CmdSaveUnicodeText
+    case CmdSaveUnicodeText:
+#endif
+    case CmdPrint:
+    case CmdInvertColors:
+    case CmdReverseX:
+    case CmdReverseY:
+    case CmdStretch:
+    case CmdCaptureRect:
+    case CmdTextToBitmap: return ContentRead;
+    default: return ContentNotUsed;
+    }
+}
+
+// The checks every command that uses the clipboard's content passes before it runs: private
+// content is never shown or read, and a clipboard that another program holds open (for longer
+// than the retry) is said to be busy before any file or printer dialog is offered, instead of the
+// command doing nothing. False, after the box, when the command must not run.
+bool ContentUsable(unsigned command) {
+    ContentUse use = ContentUseOf(command);
+    if (use == ContentNotUsed)
+        return true;
+    if (ClipboardHoldsPrivateContent()) {
+        ShowRefusal(BoxPrivateContent);
+        return false;
+    }
+    if (use == ContentRead) {
+        if (!OpenClipboardRetry(app.mainWindow)) {
+            ShowRefusal(BoxClipboardBusy);
+            return false;
+        }
+        CloseClipboard();
+    }
+    return true;
+}
+
 bool IsTextView() {
     return app.view > ViewBitmap;
 }
@@ -161,10 +216,12 @@ void ShowFormat(ViewFormat view) {
 }
 
 void ClearClipboard() {
-    if (OpenClipboardRetry(app.mainWindow)) {
-        EmptyClipboard();
-        CloseClipboard();
+    if (!OpenClipboardRetry(app.mainWindow)) {
+        ShowRefusal(BoxClipboardBusy);
+        return;
     }
+    EmptyClipboard();
+    CloseClipboard();
 }
 
 void Check(unsigned command, bool checked) {
@@ -299,6 +356,8 @@ void TextToBitmapCommand() {
 
 void DispatchCommand(unsigned command) {
     LeaveInfoScreen(command);
+    if (!ContentUsable(command))
+        return;
     switch (command) {
     case CmdSaveBmp:
     case CmdSaveGif:

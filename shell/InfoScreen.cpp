@@ -22,6 +22,8 @@ void OpenInfoScreen(Screen which) {
 void CloseInfoScreen() {
     if (app.view == ViewBitmap || app.view == ViewOemText || app.view == ViewAnsiText) {
         app.screen = ScreenClipboard;
+    } else if (app.privateContent) {
+        app.screen = ScreenPrivate;
     } else {
         app.screen = ScreenIntro;
     }

@@ -3,6 +3,7 @@
 
 #include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
+#include "platform/ClipboardListener.h"
 #include "platform/GdiScope.h"
 #include "shell/CommandIds.h"
 #include "shell/ProductIdentity.h"
@@ -68,26 +69,32 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
     app.mainWindow = window;
     app.screen = ScreenIntro;
     app.popupMode = 1;
-    // Joining the chain below sends a change notification at once; the first view is decided
-    // further down instead.
-    app.ignoreNextClipboardChange = 1;
     app.dosCapturePending = CountClipboardFormats() == 0 ? 1 : 0;
     SetTifDefaultByDepth(window);
     app.blackOnWhite = 1;
-    app.nextViewer = SetClipboardViewer(window);
+    // The format listener where the system has it; else the viewer chain, whose joining sends
+    // a change notification at once (the first view is decided further down instead).
+    app.clipboardListener = JoinClipboardListeners(window) ? 1 : 0;
+    if (!app.clipboardListener) {
+        app.ignoreNextClipboardChange = 1;
+        app.nextViewer = SetClipboardViewer(window);
+    }
     SetScrollRange(window, SB_HORZ, 0, 8, TRUE);
     SetScrollRange(window, SB_VERT, 0, 8, TRUE);
     ShowWindow(window, showCommand);
 
     UINT format = 0;
-    {
+    app.privateContent = ClipboardHoldsPrivateContent();
+    if (app.privateContent) {
+        app.screen = ScreenPrivate;
+    } else {
         ClipboardScope clipboard(window);
         if (clipboard.IsOpen()) {
             PngToClipboard(1);
             format = ProbeClipboardFormat();
         }
     }
-    if (ShowProbedFormat(format, 1)) {
+    if (!app.privateContent && ShowProbedFormat(format, 1)) {
         app.rectShown = 0;
         SetRectEmpty(&app.rectClient);
     }

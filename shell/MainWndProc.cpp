@@ -1,7 +1,9 @@
-// The main window procedure: the display states, the clipboard-viewer chain, popup mode and the
+// The main window procedure: the display states, clipboard change notifications (the format
+// listener, or the clipboard-viewer chain where the system has no listener), popup mode and the
 // wake message from a second copy.
 #include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
+#include "platform/ClipboardListener.h"
 #include "platform/Feedback.h"
 #include "shell/CommandDispatch.h"
 #include "shell/CommandIds.h"
@@ -40,7 +42,10 @@ ViewFormat ViewForAvailableFormats() {
 
 void OnDestroy(HWND window) {
     CloseHelp(); // as HELP_QUIT: closes the help windows this program opened
-    ChangeClipboardChain(window, app.nextViewer);
+    if (app.clipboardListener)
+        LeaveClipboardListeners(window);
+    else
+        ChangeClipboardChain(window, app.nextViewer);
     PostQuitMessage(0);
 }
 
@@ -76,12 +81,13 @@ void OnPaint(HWND window) {
     BandAfterPaint();
 }
 
-// Nothing usable on the clipboard: back to the intro screen with the rectangle dropped. An
-// empty clipboard also starts the DOS capture check, at once when the window is active.
-void ShowNothing(HWND window, int clipboardEmpty) {
+// Nothing usable on the clipboard, or only private content: back to the intro screen (or the
+// private screen) with the rectangle dropped. An empty clipboard also starts the DOS capture
+// check, at once when the window is active.
+void ShowNothing(HWND window, int clipboardEmpty, Screen screen = ScreenIntro) {
     app.rectShown = 0;
     app.view = ViewNone;
-    app.screen = ScreenIntro;
+    app.screen = screen;
     SetRectEmpty(&app.rectClient);
     SetWindowTextA(window, app.titleText);
     SetScrollPos(window, SB_HORZ, 0, TRUE);
@@ -106,6 +112,14 @@ void PopUp(HWND window) {
 }
 
 void RefreshFromClipboard(HWND window) {
+    int placedByUs = app.showPlacedBitmap;
+    app.showPlacedBitmap = 0;
+    // Private content is not looked at: no probe, no picture decoded, no popup.
+    app.privateContent = ClipboardHoldsPrivateContent();
+    if (app.privateContent) {
+        ShowNothing(window, 0, ScreenPrivate);
+        return;
+    }
     UINT format = 0;
     int clipboardEmpty = 0;
     int shown = 0;
@@ -118,6 +132,10 @@ void RefreshFromClipboard(HWND window) {
         // A "PNG" alone gets its CF_DIB before the probe, which then sees a bitmap.
         PngToClipboard(1);
         format = ProbeClipboardFormat();
+        // A bitmap we placed beside text is what the user asked to see.
+        if (placedByUs &&
+            (IsClipboardFormatAvailable(CF_BITMAP) || IsClipboardFormatAvailable(CF_DIB)))
+            format = CF_BITMAP;
         clipboardEmpty = CountClipboardFormats() == 0;
         shown = ShowProbedFormat(format, 1);
     }
@@ -126,9 +144,12 @@ void RefreshFromClipboard(HWND window) {
         return;
     }
     RepaintMainWindow();
-    PopUp(window);
+    if (!placedByUs)
+        PopUp(window);
 }
 
+// A change of the clipboard, told by the format listener (WM_CLIPBOARDUPDATE) or along the
+// viewer chain (WM_DRAWCLIPBOARD, passed on to the next viewer, which the listener has none of).
 void OnClipboardChange(HWND window, WPARAM wParam, LPARAM lParam) {
     if (app.infoOkButton != nullptr) {
         CloseInfoScreen();
@@ -161,6 +182,12 @@ void OnWake(HWND window, WPARAM wParam) {
 }
 
 } // namespace
+
+void FollowPlacedBitmap() {
+    // A notification swallowed for a CF_DIB converted in the same opening must not hide it.
+    app.ignoreNextClipboardChange = 0;
+    app.showPlacedBitmap = 1;
+}
 
 int ShowProbedFormat(UINT format, int fallBack) {
     ViewFormat view = ViewForFormat(format);
@@ -204,6 +231,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CAPTURECHANGED: OnCaptureLost(reinterpret_cast<HWND>(lParam)); return 0;
     case WM_KEYDOWN: OnKeyDown(wParam); return 0;
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
+    case WM_CLIPBOARDUPDATE: OnClipboardChange(window, 0, 0); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
     case WakeMessage: OnWake(window, wParam); return 0;
     case WM_DROPFILES: OpenDroppedFiles(reinterpret_cast<HDROP>(wParam)); return 0;

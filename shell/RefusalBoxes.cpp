@@ -38,6 +38,12 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"ERROR", "Not a picture file -- cannot open."},
     {"ERROR", "The picture is damaged or cut short -- cannot open."},
     {"ERROR", "The picture is too large to open."},
+    {"CLIPBOARD STATUS",
+     "The clipboard holds private content (a password, for\nexample). It is neither shown, "
+     "saved nor printed.\n\nCopy something else, then try again."},
+    {"CLIPBOARD STATUS",
+     "Another program is using the clipboard, so it cannot\nbe opened now. Nothing was changed."
+     "\n\nPlease try again in a moment."},
 };
 
 } // namespace

@@ -25,6 +25,8 @@ enum RefusalBox : int {
     BoxNotPicture,
     BoxPictureDamaged,
     BoxPictureTooLarge, // its text goes on with the sizes
+    BoxPrivateContent, // the clipboard holds content marked private
+    BoxClipboardBusy,  // another program holds the clipboard open
     RefusalBoxCount,
 };
 

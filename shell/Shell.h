@@ -44,3 +44,13 @@ void RepaintMainWindow();
 // Sets `screen` and `view` for a probed format; returns 0 when the format gives no view.
 // With fallBack, a format that gives no view is replaced by the best known format available.
 int ShowProbedFormat(UINT format, int fallBack);
+
+// 1 when the clipboard holds content that its program marked private (the registered formats
+// "ExcludeClipboardContentFromMonitorProcessing" or "Clipboard Viewer Ignore"): it is neither shown
+// nor used.
+int ClipboardHoldsPrivateContent();
+
+// Marks the next clipboard change as a bitmap this program placed (opened, loaded, transformed):
+// that change is shown in the bitmap view whatever else the clipboard holds, and brings nothing
+// forward. Every placement of a picture of our own calls it after the picture is placed.
+void FollowPlacedBitmap();

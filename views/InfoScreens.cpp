@@ -47,6 +47,13 @@ const ScreenLine introLines[] = {
      "For more information, refer to the Manual, or access Help."},
 };
 
+const char* const privateLines[] = {
+    "The clipboard holds private content.",
+    "The program that put it there (a password manager, for example) asked",
+    "that it is not shown. It is neither shown, saved nor printed here.",
+    "Copy something else, and it is shown as usual.",
+};
+
 } // namespace
 
 const char* AboutTitle(int variant) {
@@ -75,6 +82,25 @@ void SystemInfoLines(const MemoryFigures& memory, int width, int height, int bit
 
 void PaintBlank(HDC dc) {
     SetBkColor(dc, ScreenTextBackground);
+}
+
+void PaintPrivateScreen(HDC dc, int width, int height, int blackOnWhite) {
+    COLORREF paper = blackOnWhite ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    COLORREF ink = blackOnWhite ? RGB(0, 0, 0) : RGB(255, 255, 255);
+    RECT all = {0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(paper);
+    if (brush != nullptr) {
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+    }
+    COLORREF oldInk = SetTextColor(dc, ink);
+    COLORREF oldPaper = SetBkColor(dc, paper);
+    int step = ScreenLineStep(dc);
+    int line = 0;
+    for (const char* text : privateLines)
+        DrawLine(dc, step, line++, text);
+    SetTextColor(dc, oldInk);
+    SetBkColor(dc, oldPaper);
 }
 
 void PaintIntroScreenAs(HDC dc, int variant) {

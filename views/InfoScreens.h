@@ -29,6 +29,10 @@ void PaintSystemInfoScreenAs(HDC dc, int variant, const MemoryFigures& memory);
 void SystemInfoLines(const MemoryFigures& memory, int width, int height, int bits, char* line6,
                      char* line7, char* line8);
 
+// The screen shown while the clipboard holds private content: a few lines saying so, in the
+// text colours (black on white, or white on black), over the whole client area of width x height.
+void PaintPrivateScreen(HDC dc, int width, int height, int blackOnWhite);
+
 // Sets the text background colour and draws nothing; the paint cycle erases the background.
 void PaintBlank(HDC dc);
 

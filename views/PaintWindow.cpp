@@ -15,6 +15,12 @@ void PaintMainWindow(HDC dc) {
         PaintClipboardViewInto(dc, GetScrollPos(app.mainWindow, SB_HORZ),
                                GetScrollPos(app.mainWindow, SB_VERT));
         break;
+    case ScreenPrivate: {
+        RECT client;
+        GetClientRect(app.mainWindow, &client);
+        PaintPrivateScreen(dc, client.right, client.bottom, app.blackOnWhite);
+        break;
+    }
     default: PaintIntroScreen(dc); break;
     }
 }

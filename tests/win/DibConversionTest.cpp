@@ -171,7 +171,7 @@ TEST_F(DibConversionTest, ADibFromAnotherApplicationBecomesBitmapAndPalette) {
         CloseClipboard();
         PumpMessages();
         // The notification of the conversion came and was only passed on: no repaint.
-        EXPECT_EQ(1, CountRecorded(WM_DRAWCLIPBOARD, 0, true));
+        EXPECT_EQ(1, CountRecorded(ClipboardChangeMessage(), 0, true));
         EXPECT_EQ(0, CountRecorded(WM_PAINT, 0, true));
         StopRecordingMessages();
         EXPECT_EQ(0, app.ignoreNextClipboardChange);

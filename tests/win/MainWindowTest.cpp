@@ -82,6 +82,7 @@ TEST_F(MainWindowTest, ChangesFromAnotherProcess) {
 
 TEST_F(MainWindowTest, AViewerAfterOursReceivesEveryNotification) {
     StopMainWindow();
+    ViewerChainOnly chain;
     TestViewer after;
     JoinViewer(after);
     ASSERT_EQ(1, StartMainWindow(&feedback));
@@ -102,6 +103,7 @@ TEST_F(MainWindowTest, AViewerAfterOursReceivesEveryNotification) {
 
 TEST_F(MainWindowTest, ChainRepairAndForwarding) {
     StopMainWindow();
+    ViewerChainOnly chain;
     TestViewer last;
     TestViewer middle;
     JoinViewer(last);
@@ -146,6 +148,7 @@ TEST_F(MainWindowTest, ChainRepairAndForwarding) {
 
 TEST_F(MainWindowTest, ASwallowedChangeClosesTheInfoScreenAndIsPassedOn) {
     StopMainWindow();
+    ViewerChainOnly chain;
     TestViewer after;
     JoinViewer(after);
     ASSERT_EQ(1, StartMainWindow(&feedback));
@@ -168,6 +171,27 @@ TEST_F(MainWindowTest, ASwallowedChangeClosesTheInfoScreenAndIsPassedOn) {
     EXPECT_EQ(ViewOemText, app.view);
     StopMainWindow();
     LeaveViewer(after);
+}
+
+// The format listener needs no other viewer's help: a viewer in the chain that passes nothing on
+// hides no change from us, and popup mode still brings the window forward.
+TEST_F(MainWindowTest, AViewerThatPassesNothingOnHidesNoChange) {
+    ASSERT_EQ(1, app.clipboardListener);
+    RudeViewer rude;
+    ASSERT_EQ(rude.window, GetClipboardViewer());
+    const std::pair<UINT, ViewFormat> changes[] = {
+        {CF_TEXT, ViewAnsiText}, {CF_BITMAP, ViewBitmap}, {CF_OEMTEXT, ViewOemText}};
+    for (const auto& change : changes) {
+        ASSERT_TRUE(Place(ClipSource::Formats({change.first})));
+        EXPECT_EQ(change.second, app.view) << change.first;
+    }
+    ASSERT_TRUE(ActivateWindow(other));
+    ShowWindow(app.mainWindow, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([] { return IsIconic(app.mainWindow) != FALSE; }));
+    ASSERT_TRUE(PlaceFormatsFromOtherProcess({CF_BITMAP}));
+    EXPECT_TRUE(PumpUntil(
+        [] { return !IsIconic(app.mainWindow) && GetActiveWindow() == app.mainWindow; }, 15000));
+    EXPECT_EQ(ViewBitmap, app.view);
 }
 
 TEST_F(MainWindowTest, AChangeWhileTheAboutScreenIsOpenShowsTheNewContents) {

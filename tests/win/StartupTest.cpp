@@ -7,6 +7,7 @@
 
 #include "shell/CommandIds.h"
 #include "shell/ProductIdentity.h"
+#include "platform/ClipboardListener.h"
 #include "shell/Shell.h"
 #include "tests/win/TestBed.h"
 
@@ -170,6 +171,7 @@ TEST(ProductIdentity, BothIdentities) {
 }
 
 TEST_F(StartupTest, JoinsTheViewerChainAndLeavesItOnDestroy) {
+    ViewerChainOnly chain;
     TestViewer earlier;
     JoinViewer(earlier);
     ASSERT_EQ(1, StartMainWindow(&feedback));
@@ -185,6 +187,26 @@ TEST_F(StartupTest, JoinsTheViewerChainAndLeavesItOnDestroy) {
     EXPECT_EQ(FeedbackHelp, last.kind);
     EXPECT_EQ(static_cast<UINT>(HELP_QUIT), last.code);
     EXPECT_STREQ("WPLN.HLP", last.text);
+    LeaveViewer(earlier);
+}
+
+// Where the system has the clipboard format listener (Wine has it) the window listens instead
+// of joining the chain, and stops listening when destroyed.
+TEST_F(StartupTest, ListensForChangesWithoutJoiningTheChain) {
+    TestViewer earlier;
+    JoinViewer(earlier);
+    ASSERT_EQ(1, StartMainWindow(&feedback));
+    EXPECT_EQ(1, app.clipboardListener);
+    EXPECT_EQ(earlier.window, GetClipboardViewer());
+    EXPECT_EQ(nullptr, app.nextViewer);
+    HWND main = app.mainWindow;
+    StartRecordingMessages(main);
+    ASSERT_TRUE(PlaceFormats(OtherAppWindow(), {CF_TEXT}));
+    EXPECT_EQ(1, CountRecorded(WM_CLIPBOARDUPDATE, 0, true));
+    EXPECT_EQ(0, CountRecorded(WM_DRAWCLIPBOARD, 0, true));
+    StopRecordingMessages();
+    EXPECT_EQ(ViewAnsiText, app.view);
+    StopMainWindow();
     LeaveViewer(earlier);
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/ClipboardAccess.h"
+#include "platform/ClipboardListener.h"
 #include "shell/Shell.h"
 
 // ---- Messages ----
@@ -1030,4 +1031,49 @@ int MainWindowFixture::Beeps() const {
         beeps += feedback.events[i].kind == FeedbackBeep ? 1 : 0;
     }
     return beeps;
+}
+
+// ---- Clipboard notifications ----
+
+UINT ClipboardChangeMessage() {
+    return app.clipboardListener ? WM_CLIPBOARDUPDATE : WM_DRAWCLIPBOARD;
+}
+
+ViewerChainOnly::ViewerChainOnly() {
+    PretendNoClipboardListener(true);
+}
+
+ViewerChainOnly::~ViewerChainOnly() {
+    PretendNoClipboardListener(false);
+}
+
+RudeViewer::RudeViewer() {
+    static ATOM registered = 0;
+    if (registered == 0) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA; // keeps every notification to itself
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "KovelRudeViewer";
+        registered = RegisterClassA(&windowClass);
+    }
+    window = CreateWindowExA(0, "KovelRudeViewer", "rude viewer", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                             100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    next = SetClipboardViewer(window);
+    PumpMessages();
+}
+
+RudeViewer::~RudeViewer() {
+    ChangeClipboardChain(window, next);
+    DestroyWindow(window);
+    PumpMessages();
+}
+
+UINT ExcludeFromMonitoringFormat() {
+    static UINT format = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    return format;
+}
+
+UINT ViewerIgnoreFormat() {
+    static UINT format = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    return format;
 }

@@ -296,3 +296,35 @@ class MainWindowFixture : public testing::Test {
     FeedbackLog feedback = {};
     RECT client = {}; // the client area after SetUp
 };
+
+// ---- Clipboard notifications ----
+
+// The message the main window is told of clipboard changes by: WM_CLIPBOARDUPDATE from the
+// format listener, WM_DRAWCLIPBOARD along the viewer chain.
+UINT ClipboardChangeMessage();
+
+// While one exists, main windows started join the viewer chain, as on a system without the
+// clipboard format listener.
+class ViewerChainOnly {
+  public:
+    ViewerChainOnly();
+    ~ViewerChainOnly();
+    ViewerChainOnly(const ViewerChainOnly&) = delete;
+    ViewerChainOnly& operator=(const ViewerChainOnly&) = delete;
+};
+
+// A window that joins the viewer chain and never passes a notification on, as a careless viewer
+// does: every viewer after it is told of nothing. Leaves the chain when destroyed.
+class RudeViewer {
+  public:
+    RudeViewer();
+    ~RudeViewer();
+    RudeViewer(const RudeViewer&) = delete;
+    RudeViewer& operator=(const RudeViewer&) = delete;
+    HWND window = nullptr;
+    HWND next = nullptr;
+};
+
+// The formats that mark clipboard content private.
+UINT ExcludeFromMonitoringFormat(); // "ExcludeClipboardContentFromMonitorProcessing"
+UINT ViewerIgnoreFormat();          // "Clipboard Viewer Ignore"

@@ -276,24 +276,6 @@ TEST_F(TextToBitmapTest, APageThatCannotBeMadeIsReported) {
     EXPECT_EQ(0, feedback.count);
 }
 
-// While another program holds the clipboard the text cannot be read: that is said, not an empty
-// page placed.
-TEST_F(TextToBitmapTest, TextThatCannotBeReadIsReported) {
-    PlaceText(CF_TEXT, "held", true);
-    std::vector<UINT> before = ClipboardFormats();
-    RecordFeedback(&feedback);
-    {
-        ClipboardHeld held;
-        ASSERT_TRUE(held.Holding());
-        Command(CmdTextToBitmap);
-    }
-    PumpMessages();
-    ASSERT_EQ(2, feedback.count);
-    EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
-    EXPECT_STREQ("Cannot make a bitmap of the text.", feedback.events[1].text);
-    EXPECT_EQ(before, ClipboardFormats());
-}
-
 // Kinds that are neither the clipboard nor an image file do nothing.
 TEST_F(TextToBitmapTest, OtherKindsDoNothing) {
     PlaceText(CF_TEXT, "nothing", true);
