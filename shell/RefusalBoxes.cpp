@@ -30,6 +30,7 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"ERROR", "The image cannot be put on the clipboard."},
     {"ERROR", "Cannot make a bitmap of the text."},
     {"ERROR", "The printer could not print the page.\nThe print job has been cancelled."},
+    {"CLIPBOARD STATUS", "No text exists on the clipboard."},
 };
 
 } // namespace

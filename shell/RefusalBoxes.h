@@ -18,6 +18,7 @@ enum RefusalBox : int {
     BoxCannotPlace,     // an image read or made but not put on the clipboard
     BoxTextNotRendered, // the page bitmap of "Text to bitmap" could not be created
     BoxPrintFailed,
+    BoxNoUnicode, // "Unicode text..." with no text of any kind on the clipboard
     RefusalBoxCount,
 };
 

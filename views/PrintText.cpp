@@ -41,6 +41,21 @@ std::vector<uint16_t> TextOfBlock(HANDLE block, bool oem) {
     return wide;
 }
 
+// The clipboard's Unicode text up to its NUL or the end of its block (an odd last byte left out).
+std::vector<uint16_t> UnicodeTextOfBlock(HANDLE block) {
+    std::vector<uint16_t> wide;
+    const uint16_t* units = static_cast<const uint16_t*>(GlobalLock(block));
+    if (units == nullptr)
+        return wide;
+    SIZE_T count = GlobalSize(block) / 2;
+    SIZE_T length = 0;
+    while (length < count && units[length] != 0)
+        ++length;
+    wide.assign(units, units + length);
+    GlobalUnlock(block);
+    return wide;
+}
+
 // Prints the lines from the chosen corner, as many to a page as fit above the printable area's
 // bottom edge, each page starting at the corner again. False when the printer refused a page.
 bool PrintPages(HDC printer, const std::vector<uint16_t>& text) {
@@ -81,7 +96,12 @@ void PrintText(HANDLE text) {
     if (printer == nullptr)
         return;
     if (BeginPrintJob(printer, "Text")) {
-        std::vector<uint16_t> wide = TextOfBlock(text, app.view == ViewOemText);
+        // The ANSI view prints the Unicode text, as it shows it; the caller holds the clipboard
+        // open.
+        HANDLE unicode = app.view == ViewOemText ? nullptr : GetClipboardData(CF_UNICODETEXT);
+        std::vector<uint16_t> wide = unicode != nullptr
+                                         ? UnicodeTextOfBlock(unicode)
+                                         : TextOfBlock(text, app.view == ViewOemText);
         EndPrintJob(printer, PrintPages(printer, wide));
     }
     DeleteDC(printer);
