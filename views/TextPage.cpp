@@ -1,5 +1,7 @@
 #include "views/TextPage.h"
 
+#include "views/FontFallback.h"
+
 #include <cstring>
 #include <string>
 
@@ -29,22 +31,46 @@ std::wstring VisibleText(const wchar_t* units, size_t count, int lines, int widt
     return shown;
 }
 
+// Draws the lines of the text one below the other from the top left, each with the characters
+// the selected font lacks taken from its linked fonts. Line breaks are CR LF, LF or CR.
+void DrawLinesWithFallback(FontFallback* fallback, const std::wstring& text, const RECT& box) {
+    int lineHeight = fallback->metrics.tmHeight > 0 ? fallback->metrics.tmHeight : 1;
+    int y = 0;
+    for (size_t pos = 0; pos < text.size() && y <= box.bottom; y += lineHeight) {
+        size_t end = text.find_first_of(L"\r\n", pos);
+        if (end == std::wstring::npos)
+            end = text.size();
+        DrawLineWithFallback(fallback, 0, y, box, text.c_str() + pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == L'\r' && pos + 1 < text.size() &&
+            text[pos + 1] == L'\n')
+            pos += 2;
+        else if (pos < text.size())
+            pos += 1;
+    }
+}
+
 // Draws the clipboard's CF_UNICODETEXT in the selected font; false when there is none. Where the
-// font lacks a character, the system draws it from a linked font, so every script shows.
+// font lacks a character, it is drawn from a linked font, so every script shows; text the font
+// has throughout is drawn by DrawTextW as it always was.
 bool DrawUnicodeText(HDC memory, int width, int height) {
     HANDLE handle = GetClipboardData(CF_UNICODETEXT);
     const wchar_t* units =
         handle != nullptr ? static_cast<const wchar_t*>(GlobalLock(handle)) : nullptr;
     if (units == nullptr)
         return false;
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(memory, &metrics);
-    int lines = height / (metrics.tmHeight > 0 ? metrics.tmHeight : 1) + 1;
+    FontFallback fallback;
+    OpenFontFallback(&fallback, memory);
+    int lines = height / (fallback.metrics.tmHeight > 0 ? fallback.metrics.tmHeight : 1) + 1;
     // An odd last byte of the block is no unit.
     std::wstring shown = VisibleText(units, GlobalSize(handle) / 2, lines, width);
     GlobalUnlock(handle);
     RECT box = {0, 0, width - 1, height - 1};
-    DrawTextW(memory, shown.c_str(), int(shown.size()), &box, DT_NOPREFIX);
+    if (FontHasAll(&fallback, shown.c_str(), shown.size()))
+        DrawTextW(memory, shown.c_str(), int(shown.size()), &box, DT_NOPREFIX);
+    else
+        DrawLinesWithFallback(&fallback, shown, box);
+    CloseFontFallback(&fallback);
     return true;
 }
 
