@@ -193,8 +193,12 @@ int PairWidth(HDC dc, const wchar_t* pair, int x, int y, const RECT* clip) {
         return 0;
     const SIZE* size = ScriptString_pSize(analysis);
     int width = size != nullptr ? size->cx : 0;
-    if (clip != nullptr)
+    if (clip != nullptr) {
+        // Drawn at (x, y) whatever the text alignment says of the current position.
+        UINT align = SetTextAlign(dc, GetTextAlign(dc) & ~TA_UPDATECP);
         ScriptStringOut(analysis, x, y, ETO_CLIPPED, clip, 0, 0, FALSE);
+        SetTextAlign(dc, align);
+    }
     ScriptStringFree(&analysis);
     return width;
 }
@@ -259,20 +263,26 @@ int LineWidthWithFallback(FontFallback* fallback, const wchar_t* text, size_t le
 
 void DrawLineWithFallback(FontFallback* fallback, int x, int y, const RECT& clip,
                           const wchar_t* text, size_t length) {
-    // Runs of different fonts share the selected font's baseline.
-    UINT oldAlign = SetTextAlign(fallback->dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
-    int baseline = y + fallback->metrics.tmAscent;
+    // Runs of different fonts share the selected font's baseline. Each run moves the current
+    // position by the width it was drawn at: right-to-left runs and shaped Arabic are narrower
+    // than the sum of their characters' widths.
+    HDC dc = fallback->dc;
+    UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_UPDATECP);
+    POINT oldPosition = {};
+    MoveToEx(dc, x, y + fallback->metrics.tmAscent, &oldPosition);
     ForEachRun(fallback, text, length, [&](int font, size_t start, size_t count) {
-        SelectObject(fallback->dc, FontOfRun(fallback, font));
+        SelectObject(dc, FontOfRun(fallback, font));
+        POINT at = {};
+        GetCurrentPositionEx(dc, &at);
         if (IsPair(text + start, count)) {
-            x += PairWidth(fallback->dc, text + start, x, baseline, &clip);
-            return;
+            int width = PairWidth(dc, text + start, at.x, at.y, &clip);
+            MoveToEx(dc, at.x + width, at.y, nullptr);
+        } else {
+            ExtTextOutW(dc, at.x, at.y, ETO_CLIPPED, &clip, text + start, UINT(count), nullptr);
         }
-        ExtTextOutW(fallback->dc, x, baseline, ETO_CLIPPED, &clip, text + start, UINT(count),
-                    nullptr);
-        x += RunWidth(fallback->dc, text + start, count);
     });
-    SelectObject(fallback->dc, fallback->primary);
+    SelectObject(dc, fallback->primary);
+    MoveToEx(dc, oldPosition.x, oldPosition.y, nullptr);
     if (oldAlign != GDI_ERROR)
-        SetTextAlign(fallback->dc, oldAlign);
+        SetTextAlign(dc, oldAlign);
 }
