@@ -237,9 +237,10 @@ bool FontHasAll(FontFallback* fallback, const wchar_t* text, size_t length) {
     std::vector<WORD> glyphs(length);
     if (length == 0)
         return true;
+    // A font whose characters cannot be looked up is drawn as it always was.
     if (GetGlyphIndicesW(fallback->dc, text, int(length), glyphs.data(),
                          GGI_MARK_NONEXISTING_GLYPHS) != DWORD(length))
-        return false;
+        return true;
     for (size_t i = 0; i < length;) {
         size_t units = UnitsAt(text, i, length);
         uint32_t c = CodePointAt(text, i, units);

@@ -27,10 +27,11 @@ void OpenFontFallback(FontFallback* fallback, HDC dc);
 void CloseFontFallback(FontFallback* fallback);
 
 // True when the selected font has every character of text[0..length) that is not a control
-// character.
+// character, or when its characters cannot be looked up (it is then drawn as it always was).
 bool FontHasAll(FontFallback* fallback, const wchar_t* text, size_t length);
 
-// Width of text[0..length) as DrawLineWithFallback draws it.
+// Width of text[0..length): the extents of its runs, each in its font (right-to-left runs and
+// shaped Arabic may draw a little narrower).
 int LineWidthWithFallback(FontFallback* fallback, const wchar_t* text, size_t length);
 
 // Draws one line (no line breaks inside) with its top-left corner at (x, y), clipped to `clip`:
