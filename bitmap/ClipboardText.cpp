@@ -1,5 +1,7 @@
 #include "bitmap/ClipboardText.h"
 
+#include "encoders/Utf8.h"
+
 #include "platform/ClipboardAccess.h"
 #include "platform/Feedback.h"
 #include "shell/AppState.h"
@@ -8,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -60,11 +63,36 @@ bool AppendToFile(const char* name, const char* bytes, size_t count) {
     return ok;
 }
 
+// The clipboard's Unicode text as UTF-8; the caller holds the clipboard open. Empty when there
+// is none or it cannot be read.
+std::vector<uint8_t> UnicodeTextAsUtf8() {
+    std::vector<uint8_t> bytes;
+    HANDLE handle = GetClipboardData(CF_UNICODETEXT);
+    const uint16_t* units =
+        handle != nullptr ? static_cast<const uint16_t*>(GlobalLock(handle)) : nullptr;
+    if (units == nullptr)
+        return bytes;
+    size_t count = GlobalSize(handle) / 2;
+    bytes.resize(Utf8Bound(count));
+    bytes.resize(Utf16ToUtf8(units, count, bytes.data()));
+    GlobalUnlock(handle);
+    return bytes;
+}
+
 } // namespace
 
 int SaveClipboardText(int oem) {
     if (!OpenClipboardRetry(app.mainWindow))
         return 0;
+    if (oem == TextSaveUnicode) {
+        std::vector<uint8_t> bytes = UnicodeTextAsUtf8();
+        bool ok = AppendToFile(app.chosenFileName, reinterpret_cast<const char*>(bytes.data()),
+                               bytes.size());
+        CloseClipboard();
+        if (!ok)
+            ReportCannotWrite();
+        return ok ? 1 : 0;
+    }
     HANDLE handle = GetClipboardData(oem ? CF_OEMTEXT : CF_TEXT);
     const char* text = handle != nullptr ? static_cast<const char*>(GlobalLock(handle)) : nullptr;
     size_t length = 0;

@@ -29,7 +29,7 @@ add_library(kovel_app STATIC ${KOVEL_APP_SOURCES})
 target_include_directories(kovel_app PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kovel_app PUBLIC STRICT NOMINMAX)
 target_compile_options(kovel_app PRIVATE ${KOVEL_WARNINGS})
-target_link_libraries(kovel_app PUBLIC codec user32 gdi32 comdlg32 kernel32)
+target_link_libraries(kovel_app PUBLIC codec user32 gdi32 comdlg32 kernel32 usp10)
 # PNG images from the clipboard are decoded with the platform's imaging codecs (COM).
 target_link_libraries(kovel_app PUBLIC windowscodecs ole32 uuid)
 # Dropped files and the wide command line.

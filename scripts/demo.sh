@@ -15,6 +15,8 @@
 #   out/<program>-ansi-white-on-black.png  ANSI text, white on black
 #   out/<program>-oem-black-on-white.png   OEM text, black on white
 #   out/<program>-oem-white-on-black.png   OEM text, white on black
+#   out/<program>-unicode.png              a line in several scripts (CF_UNICODETEXT), ANSI view
+#   out/<program>-unicode.txt              that text saved by "Save as" > "TXT" > "Unicode text..."
 #   out/<program>-printed.pdf, .png        the picture printed on the PDF printer, and its page
 #   out/<program>-help.png                 the help window that Help > Contents opens
 #   out/<program>-opened-png.png           a PNG with transparency (made here) opened by a
@@ -142,6 +144,13 @@ helper --kovel-place-text=7 # CF_OEMTEXT
 shot oem-black-on-white
 helper --kovel-command=288
 shot oem-white-on-black
+helper --kovel-command=287
+# Text in several scripts from another program, and saved as UTF-8.
+helper --kovel-place-unicode
+shot unicode
+rm -f "$OUT/$PROGRAM-unicode.txt"
+helper --kovel-save=312,"$WINDOWS_OUT\\$PROGRAM-unicode.txt" # Save as > TXT > Unicode text...
+SHOTS+=("$OUT/$PROGRAM-unicode.txt")
 
 # Printing: the picture on the PDF printer at its own size, from the corner (100, 100) of the
 # page; the PDF and a picture of its page are left in out/.

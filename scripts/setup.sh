@@ -12,6 +12,7 @@ run_pkgs=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
     zlib1g-dev libz-mingw-w64-dev
     wine wine64 fonts-wine
+    fonts-dejavu-core fonts-wqy-microhei fonts-symbola
     xvfb xauth x11-utils xdotool imagemagick
     fp-utils python3
     googletest

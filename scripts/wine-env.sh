@@ -24,7 +24,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 kovel_wine_prepare() {
     # Bump when the settings below change, so that an older prefix is brought up to date.
-    local version=2
+    local version=3
     if [ "$(cat "$WINEPREFIX/.kovel-ready" 2>/dev/null)" = "$version" ]; then
         return 0
     fi
@@ -37,6 +37,15 @@ kovel_wine_prepare() {
     # itself, instead of waiting 2 s per destroyed window for a manager that never answers.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
         >/dev/null 2>&1 || return 1
+    # Font linking as Windows sets it up for its interface faces: the fonts installed for the
+    # other scripts (scripts/setup.sh) stand behind Tahoma and Microsoft Sans Serif, so that text
+    # in a font that lacks a character is drawn from one that has it.
+    local links='DejaVuSans.ttf,DejaVu Sans\0wqy-microhei.ttc,WenQuanYi Micro Hei\0Symbola_hint.ttf,Symbola'
+    local face
+    for face in Tahoma 'Microsoft Sans Serif'; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "$face" /t REG_MULTI_SZ /d "$links" /f >/dev/null 2>&1 || return 1
+    done
     wineserver -w
     echo "$version" >"$WINEPREFIX/.kovel-ready"
 }

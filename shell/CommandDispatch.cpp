@@ -169,9 +169,11 @@ void SaveImage(unsigned command) {
     }
 }
 
+// oem: a TextSaveKind (OEM, ANSI or the Unicode text as UTF-8).
 void SaveText(int oem) {
-    if (!Has(oem ? CF_OEMTEXT : CF_TEXT)) {
-        ShowRefusal(oem ? BoxNoOem : BoxNoAnsi);
+    bool unicode = oem == TextSaveUnicode;
+    if (!Has(unicode ? CF_UNICODETEXT : oem ? CF_OEMTEXT : CF_TEXT)) {
+        ShowRefusal(unicode ? BoxNoUnicode : oem ? BoxNoOem : BoxNoAnsi);
         return;
     }
     if (AskFileName(app.mainWindow, 0, FileKindTxt))
@@ -366,6 +368,7 @@ void DispatchCommand(unsigned command) {
     case CmdSaveTif: SaveImage(command); break;
     case CmdSaveOemText: SaveText(1); break;
     case CmdSaveAnsiText: SaveText(0); break;
+    case CmdSaveUnicodeText: SaveText(TextSaveUnicode); break;
     case CmdOpenBmp: OpenBmp(); break;
     case CmdExit: DestroyWindow(app.mainWindow); break;
     case CmdShowBitmap: ShowFormat(ViewBitmap); break;

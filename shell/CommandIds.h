@@ -39,6 +39,7 @@
 #define CmdNextDosCapture 308
 #define CmdTifLzw16k 309
 #define CmdSavePng 310
+#define CmdSaveUnicodeText 312
 #define CmdAlwaysOnTop 313
 
 // The range of identifiers that the dispatch acts on; others only close an information screen.

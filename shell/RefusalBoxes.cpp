@@ -44,6 +44,7 @@ const RefusalBoxText boxes[RefusalBoxCount] = {
     {"CLIPBOARD STATUS",
      "Another program is using the clipboard, so it cannot\nbe opened now. Nothing was changed."
      "\n\nPlease try again in a moment."},
+    {"CLIPBOARD STATUS", "No text exists on the clipboard."},
 };
 
 } // namespace

@@ -23,7 +23,9 @@ void PrintBitmap(HBITMAP bitmap, HPALETTE palette);
 
 // Asks for a printer and the position, then prints the text of the clipboard block (a
 // zero-terminated string; OEM characters when the view shows OEM text) from that corner, on
-// as many pages as it needs (document "Text"). The clipboard keeps the block.
+// as many pages as it needs (document "Text"). In the ANSI view the clipboard's CF_UNICODETEXT is
+// printed in its place when there is one (the caller holds the clipboard open), so every
+// character prints as the view shows it. The clipboard keeps the block.
 void PrintText(HANDLE text);
 
 // A dialog box read as an unsigned number; 0 for text that is not one, or for a value past 32

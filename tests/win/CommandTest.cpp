@@ -47,6 +47,7 @@ const Box noRectangle = {
 const Box noBitmap = {"CLIPBOARD STATUS", "No bitmap image exists on the clipboard."};
 const Box noOem = {"CLIPBOARD STATUS", "No OEM text exists on the clipboard."};
 const Box noAnsi = {"CLIPBOARD STATUS", "No ANSI text exists on the clipboard."};
+const Box noText = {"CLIPBOARD STATUS", "No text exists on the clipboard."};
 const Box noDosCapture = {"DOS CAPTURE STATUS", "There are no more DOS captures to display."};
 
 // What a refused command must leave as it was.
@@ -118,6 +119,13 @@ TEST_F(CommandTest, EveryRefusalBoxFromTheStateThatCausesIt) {
         {"save OEM text, bitmap only", {CF_BITMAP}, keep, keep, keep, CmdSaveOemText, noOem},
         {"save ANSI text, bitmap only", {CF_BITMAP}, keep, keep, keep, CmdSaveAnsiText, noAnsi},
         {"save OEM text, empty", {}, keep, keep, keep, CmdSaveOemText, noOem},
+        {"save Unicode text, bitmap only",
+         {CF_BITMAP},
+         keep,
+         keep,
+         keep,
+         CmdSaveUnicodeText,
+         noText},
         {"save ANSI text, private only",
          {PrivateFormat()},
          keep,

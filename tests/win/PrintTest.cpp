@@ -18,6 +18,7 @@
 #include "tests/win/ImageTestSupport.h"
 #include "tests/win/SelectionTestSupport.h"
 #include "tests/win/TestBed.h"
+#include "tests/win/UnicodeSamples.h"
 #include "views/Printing.h"
 
 namespace {
@@ -438,6 +439,27 @@ TEST_F(PrintTest, OemTextPrintsItsOwnCharacters) {
     EXPECT_EQ(0, memcmp(oem, still, sizeof oem));
     GlobalUnlock(GetClipboardData(CF_OEMTEXT));
     CloseClipboard();
+}
+
+// Unicode text in the ANSI view prints every script, each line's characters in the PDF's text
+// layer: characters the printer's font lacks print from its linked fonts. Characters outside the
+// Basic Multilingual Plane print as glyphs, which Wine's PostScript driver puts on the page
+// without their characters, so the text layer cannot show them: they are printed, not listed.
+TEST_F(PrintTest, UnicodeTextPrintsEveryScript) {
+    std::wstring text;
+    std::string lines;
+    for (const ScriptSample& sample : ScriptSamples()) {
+        text += sample.text + L"\r\n";
+        if (sample.utf8.find('\xF0') == std::string::npos)
+            lines += (lines.empty() ? "" : "|") + sample.utf8;
+    }
+    ASSERT_TRUE(Place(UnicodeSource(text)));
+    ASSERT_EQ(ViewAnsiText, app.view);
+    std::set<std::string> before = pages.Files("Text");
+    Print("Print Text", {{A::Press, IDOK, ""}});
+    std::string pdf = pages.WaitForNew("Text", before);
+    ASSERT_NE("", pdf);
+    pages.List(pdf, "chars", "file=" + lines);
 }
 
 // ---- A printer that fails ----

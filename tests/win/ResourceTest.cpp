@@ -27,6 +27,7 @@ std::vector<MenuRow> ExpectedMenu(const char* aboutText) {
         {2, "T&XT", 0, false},
         {3, "&OEM text", CmdSaveOemText, false},
         {3, "&ANSI text", CmdSaveAnsiText, false},
+        {3, "&Unicode text...", CmdSaveUnicodeText, false},
         {1, "&Open picture...", CmdOpenBmp, false},
         {1, "-", 0, false},
         {1, "E&xit", CmdExit, false},

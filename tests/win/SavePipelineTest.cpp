@@ -15,6 +15,7 @@
 #include "shell/CommandIds.h"
 #include "shell/Shell.h"
 #include "tests/win/TestBed.h"
+#include "tests/win/UnicodeSamples.h"
 
 namespace {
 
@@ -169,11 +170,30 @@ TEST_F(SavePipelineTest, CancelShowsNothingAndAChosenNameArrivesUnchanged) {
 
 // ---- TXT files ----
 
+// The UTF-16LE bytes of text (without a NUL).
+std::string Utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+// Every script sample, a line each, and the same in UTF-8.
+std::wstring SamplesText() {
+    std::wstring text;
+    for (const ScriptSample& sample : ScriptSamples())
+        text += sample.text + L"\r\n";
+    return text;
+}
+std::string SamplesUtf8() {
+    std::string text;
+    for (const ScriptSample& sample : ScriptSamples())
+        text += sample.utf8 + "\r\n";
+    return text;
+}
+
 struct TextSaveCase {
     const char* what;
     UINT placed;       // the format another application places
     std::string text;  // its bytes, a NUL follows
-    unsigned command;  // CmdSaveOemText or CmdSaveAnsiText
+    unsigned command;  // CmdSaveOemText, CmdSaveAnsiText or CmdSaveUnicodeText
     bool fileExists;   // the target holds `before` first
     std::string after; // the file afterwards
 };
@@ -192,6 +212,19 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
         {"empty text, appended", CF_OEMTEXT, "", CmdSaveOemText, true, before},
         {"bytes after the NUL stay behind", CF_TEXT, std::string("up to\0not this", 14),
          CmdSaveAnsiText, false, "up to"},
+        // Unicode text: UTF-16LE bytes in, UTF-8 out, no byte-order mark.
+        {"Unicode, every script, new file", CF_UNICODETEXT, Utf16Bytes(SamplesText()),
+         CmdSaveUnicodeText, false, SamplesUtf8()},
+        {"Unicode, appended, line ends kept", CF_UNICODETEXT, Utf16Bytes(L"a\nb\r\r\n"),
+         CmdSaveUnicodeText, true, before + "a\nb\r\r\n"},
+        {"Unicode, unpaired surrogates become U+FFFD", CF_UNICODETEXT,
+         Utf16Bytes(std::wstring{0xD83D, L'x', 0xDE00}), CmdSaveUnicodeText, false,
+         "\xEF\xBF\xBDx\xEF\xBF\xBD"},
+        {"Unicode, a NUL ends the text", CF_UNICODETEXT, Utf16Bytes(std::wstring(L"up\0to", 5)),
+         CmdSaveUnicodeText, false, "up"},
+        // Four bytes of text and the one NUL byte: an odd block with no terminating unit.
+        {"Unicode, odd block without its NUL", CF_UNICODETEXT, std::string("h\0i\0", 4),
+         CmdSaveUnicodeText, false, "hi"},
     };
     for (const TextSaveCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -9,6 +9,7 @@
 #include "platform/ClipboardAccess.h"
 #include "platform/ClipboardListener.h"
 #include "shell/Shell.h"
+#include "tests/win/UnicodeSamples.h"
 
 // ---- Messages ----
 
@@ -365,6 +366,9 @@ int RunHelperMode(int argc, char** argv) {
         }
         if (strcmp(argv[i], "--kovel-place-picture") == 0) {
             return PlacePictureHelper();
+        }
+        if (strcmp(argv[i], "--kovel-place-unicode") == 0) {
+            return PlaceUnicodeLineHelper();
         }
         if (strncmp(argv[i], dragOption, sizeof dragOption - 1) == 0) {
             return DragHelper(argv[i] + sizeof dragOption - 1);
@@ -1076,4 +1080,16 @@ UINT ExcludeFromMonitoringFormat() {
 UINT ViewerIgnoreFormat() {
     static UINT format = RegisterClipboardFormatA("Clipboard Viewer Ignore");
     return format;
+}
+
+// ---- Unicode text from another program ----
+
+int PlaceUnicodeLineHelper() {
+    std::wstring line;
+    for (const ScriptSample& sample : ScriptSamples())
+        line += (line.empty() ? L"" : L" \u00b7 ") + sample.text;
+    HWND owner = CreatePlainWindow("Kovel test helper", WS_OVERLAPPEDWINDOW);
+    bool placed = PlaceHandles(owner, UnicodeSource(line + L"\r\n").handles);
+    DestroyWindow(owner);
+    return placed ? 0 : 1;
 }

@@ -87,6 +87,7 @@ bool RunTestProgram(const std::string& arguments, DWORD* exitCode);
 //   --kovel-close-main       post WM_CLOSE to the running program's main window
 //   --kovel-command=N        send WM_COMMAND N to the running program's main window
 //   --kovel-place-text=F     place a few lines of sample text as format F (1 or 7)
+//   --kovel-place-unicode    place a line in every script of ScriptSamples as CF_UNICODETEXT
 //   --kovel-place-picture    place a colourful 1200 x 900 picture as CF_BITMAP
 //   --kovel-drag=X1,Y1,X2,Y2 drag with the left button over the running program's client area
 //   --kovel-save=N,PATH      send the save command N to the running program and answer its file
@@ -328,3 +329,8 @@ class RudeViewer {
 // The formats that mark clipboard content private.
 UINT ExcludeFromMonitoringFormat(); // "ExcludeClipboardContentFromMonitorProcessing"
 UINT ViewerIgnoreFormat();          // "Clipboard Viewer Ignore"
+// ---- Unicode text from another program ----
+
+// The helper mode --kovel-place-unicode: a line of every script sample, separated by middle
+// dots, as CF_UNICODETEXT.
+int PlaceUnicodeLineHelper();

@@ -19,6 +19,8 @@ printer's resolution (one rendered pixel is one printer pixel) and read with pdf
          first paragraph (20 words) wraps onto more than one line; no ink left of x or right of
          the printable area; each page's ink starts at the corner's line.
 
+  chars  file: see printed_chars.py.
+
 Exit status 0 when every listed page passes (or nothing is listed), 1 otherwise.
 """
 import os
@@ -27,6 +29,8 @@ import sys
 import tempfile
 
 from PIL import Image
+
+from printed_chars import check_chars
 
 TOLERANCE = 40
 BLUR = 1
@@ -195,6 +199,8 @@ def main():
                     errors = check_text(path, v, folder)
                 elif kind == "words":
                     errors = check_words(path, v, list_dir, folder)
+                elif kind == "chars":
+                    errors = check_chars(path, v)
                 else:
                     errors = ["unknown check %r" % kind]
             except (OSError, subprocess.CalledProcessError, KeyError, ValueError) as e:
