@@ -36,7 +36,8 @@ struct AppState {
     int16_t popupMode;        // bring the window forward when new clipboard contents arrive
     uint16_t tifCompression;  // a TifCompression value, read by the TIF writer
     int32_t blackOnWhite;     // text colours: 1 black on white, 0 white on black
-    int32_t windowWidth;      // the window's size at creation: screen width x 3 / 4
+    int32_t windowWidth;      // the window's size at creation: screen width x 3 / 4 (rescaled
+                              // when the DPI changes)
     int32_t windowHeight;     // screen height x 2 / 3; also the base of the info OK button
     HWND nextViewer;          // next window in the clipboard-viewer chain, or none
     HWND infoOkButton;        // the OK button while an information screen is shown
@@ -50,6 +51,7 @@ struct AppState {
     HWND progressWindow;      // the "Processing..." window while it exists
     int32_t bandOnScreen;     // a selection band is drawn on the window now (by inversion)
     RECT bandDrawn;           // where that band was drawn, in client pixels
+    UINT windowDpi;           // DPI of the fonts and screens: the monitor's, see OnDpiChanged
 };
 
 extern AppState app;

@@ -3,6 +3,7 @@
 
 #include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
+#include "platform/Dpi.h"
 #include "platform/GdiScope.h"
 #include "shell/CommandIds.h"
 #include "shell/ProductIdentity.h"
@@ -66,6 +67,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
         return 0;
     }
     app.mainWindow = window;
+    app.windowDpi = WindowDpi(window);
     app.screen = ScreenIntro;
     app.popupMode = 1;
     // Joining the chain below sends a change notification at once; the first view is decided

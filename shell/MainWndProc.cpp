@@ -205,6 +205,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DRAWCLIPBOARD: OnClipboardChange(window, wParam, lParam); return 0;
     case WM_CHANGECBCHAIN: OnChainChange(wParam, lParam); return 0;
     case WakeMessage: OnWake(window, wParam); return 0;
+    case WM_DPICHANGED: OnDpiChanged(wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -41,3 +41,8 @@ void RepaintMainWindow();
 // Sets `screen` and `view` for a probed format; returns 0 when the format gives no view.
 // With fallBack, a format that gives no view is replaced by the best known format available.
 int ShowProbedFormat(UINT format, int fallBack);
+
+// WM_DPICHANGED: the window moved to a monitor of another DPI (wParam), or the scaling changed.
+// It takes the suggested rectangle (lParam) and lays its fonts and screens out for the new DPI;
+// the view, its scroll position and the marked rectangle stay as they were.
+void OnDpiChanged(WPARAM wParam, LPARAM lParam);

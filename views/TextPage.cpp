@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Dpi.h"
+
 void DrawTextPage(HDC memory, int width, int height, ViewFormat view, int blackOnWhite) {
     COLORREF text = GetTextColor(memory);
     COLORREF background = GetBkColor(memory);
@@ -13,7 +15,9 @@ void DrawTextPage(HDC memory, int width, int height, ViewFormat view, int blackO
         SetTextColor(memory, background);
     }
     bool oem = view == ViewOemText;
-    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(oem ? OEM_FIXED_FONT : SYSTEM_FONT));
+    // The font at the window's DPI: the page's lines grow with the scaling of its monitor.
+    DpiFont font(oem ? OEM_FIXED_FONT : SYSTEM_FONT, app.windowDpi);
+    HGDIOBJ oldFont = SelectObject(memory, font);
     HANDLE handle = GetClipboardData(oem ? CF_OEMTEXT : CF_TEXT);
     const char* chars = handle != nullptr ? static_cast<const char*>(GlobalLock(handle)) : nullptr;
     if (chars != nullptr) {

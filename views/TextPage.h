@@ -10,7 +10,8 @@
 // Draws the page into `memory`, which holds a page bitmap of width x height selected (and, where
 // wanted, its palette): fills it white (blackOnWhite nonzero) or black, with the text colour and
 // background colour exchanged for white on black, then draws the clipboard's text of the view
-// (CF_OEMTEXT in the OEM fixed font for ViewOemText, CF_TEXT in the system font otherwise) at the
+// (CF_OEMTEXT in the OEM fixed font for ViewOemText, CF_TEXT in the system font otherwise, each at
+// the window's DPI `windowDpi`) at the
 // top left, a new line at each line break, tabs and "&" drawn as they are, nothing wrapped, cut at
 // the page's edges. The caller holds the clipboard open; with no text of that format the filled
 // page stays blank. The font selected before is selected again at the end.
