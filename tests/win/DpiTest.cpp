@@ -270,7 +270,7 @@ void Button(DWORD flags) {
 TEST_F(DpiTest, TheBitmapViewIsPixelForPixelAndTheMouseMarksBitmapPixels) {
     RgbImage image = RandomRgb(client.right + 37, client.bottom + 23, 22);
     HBITMAP bitmap = CreateDisplayBitmap(image, nullptr);
-    // What the display keeps of the colours.
+    // What the display keeps of the colours (at 16 bits, compared in their top five bits).
     RgbImage kept = ReadBitmapRgb(bitmap, nullptr, 24);
     ASSERT_TRUE(Place(ClipSource::Bitmap(bitmap)));
     ASSERT_EQ(ViewBitmap, app.view);
@@ -284,7 +284,7 @@ TEST_F(DpiTest, TheBitmapViewIsPixelForPixelAndTheMouseMarksBitmapPixels) {
         for (int y = 0; y < shown.height; ++y) {
             for (int x = 0; x < shown.width; ++x) {
                 uint32_t want = kept.At(x + app.viewOffsetX, y + app.viewOffsetY);
-                wrong += shown.rgb[size_t(y) * size_t(shown.width) + size_t(x)] != want;
+                wrong += !ShownAs(shown.rgb[size_t(y) * size_t(shown.width) + size_t(x)], want);
             }
         }
         EXPECT_EQ(0, wrong) << "pixels differ at scroll position " << position;
@@ -354,6 +354,20 @@ TEST_F(DpiTest, TextLinesGrowWithTheDpi) {
     }
 }
 
+// Text to bitmap makes a page of the screen's pixel size at every DPI.
+TEST_F(DpiTest, TextToBitmapKeepsTheScreensPixelSize) {
+    ASSERT_TRUE(OnTestScreen());
+    ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, "page")));
+    Command(CmdTextToBitmap);
+    HBITMAP page = nullptr;
+    HPALETTE palette = nullptr;
+    ClipboardHandles(&page, &palette);
+    ASSERT_NE(nullptr, page);
+    SIZE size = BitmapSize(page);
+    EXPECT_EQ(1024, size.cx);
+    EXPECT_EQ(768, size.cy);
+}
+
 // A move to a monitor of another DPI: the window takes the suggested rectangle; the view, its
 // scroll position, the marked rectangle and the caption stay; the bitmap stays pixel for pixel;
 // the OK button of an information screen is laid out again and its text fits.
@@ -389,8 +403,8 @@ TEST_F(DpiTest, TheStateSurvivesAMoveToAnotherDpi) {
     ClientPixels shown = Pixels(PixelsOnScreen);
     // Away from the band, which is drawn over the view.
     for (POINT p : {POINT{5, 5}, POINT{shown.width - 1, shown.height - 1}, POINT{300, 200}})
-        EXPECT_EQ(kept.At(p.x + app.viewOffsetX, p.y + app.viewOffsetY),
-                  shown.rgb[size_t(p.y) * size_t(shown.width) + size_t(p.x)])
+        EXPECT_TRUE(ShownAs(shown.rgb[size_t(p.y) * size_t(shown.width) + size_t(p.x)],
+                            kept.At(p.x + app.viewOffsetX, p.y + app.viewOffsetY)))
             << p.x << "," << p.y;
 
     // A quarter more than the DPI of the start, with the rectangle the system suggests for it
