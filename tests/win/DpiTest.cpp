@@ -6,6 +6,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -95,6 +97,58 @@ TEST(DpiManifest, TheLoaderTakesTheAwareness) {
     EXPECT_EQ(2, awareness(context()));
 }
 
+// The names a program imports, read from its import directory.
+std::vector<std::string> ImportedNames(const std::string& program) {
+    std::vector<std::string> names;
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (module == nullptr)
+        return names;
+    const auto* base = reinterpret_cast<const BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const auto* entry =
+        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+    for (; directory.VirtualAddress != 0 && entry->Name != 0; ++entry) {
+        DWORD lookup =
+            entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
+        for (const auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + lookup);
+             thunk->u1.AddressOfData != 0; ++thunk) {
+            if (!IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) {
+                const auto* byName =
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData);
+                names.emplace_back(reinterpret_cast<const char*>(byName->Name));
+            }
+        }
+    }
+    FreeLibrary(module);
+    return names;
+}
+
+// The programs start on systems without the per-monitor functions: they look them up at run
+// time and never import them.
+TEST(DpiManifest, NoProgramImportsAPerMonitorFunction) {
+    const char* const lookedUp[] = {"GetDpiForWindow",
+                                    "GetDpiForSystem",
+                                    "SystemParametersInfoForDpi",
+                                    "AdjustWindowRectExForDpi",
+                                    "GetSystemMetricsForDpi",
+                                    "SetProcessDpiAwarenessContext",
+                                    "SetThreadDpiAwarenessContext",
+                                    "GetDpiForMonitor",
+                                    "EnableNonClientDpiScaling"};
+    for (const char* program : {"palorin.exe", "mendrival.exe"}) {
+        std::vector<std::string> names = ImportedNames(BesideTestProgram(program));
+        // The import directory was read: the programs import the clipboard functions.
+        ASSERT_NE(names.end(), std::find(names.begin(), names.end(), "SetClipboardViewer"))
+            << program;
+        for (const char* name : lookedUp)
+            EXPECT_EQ(names.end(), std::find(names.begin(), names.end(), name))
+                << program << " imports " << name;
+    }
+}
+
 // ---- The seam ----
 
 TEST(DpiSeam, TheSystemAndTheWindowRunAtTheDpiOfTheRun) {
@@ -104,7 +158,9 @@ TEST(DpiSeam, TheSystemAndTheWindowRunAtTheDpiOfTheRun) {
                                   nullptr, nullptr);
     EXPECT_EQ(dpi, WindowDpi(window));
     DestroyWindow(window);
+    // No window, or a handle that names none: the system DPI.
     EXPECT_EQ(dpi, WindowDpi(nullptr));
+    EXPECT_EQ(dpi, WindowDpi(reinterpret_cast<HWND>(0x5EED0)));
     const int rows[][3] = {
         {25, 96, 25}, {25, 144, 38}, {15, 144, 23}, {25, 192, 50}, {23, 120, 29}};
     for (const auto& row : rows)
