@@ -1,5 +1,7 @@
 #include "bitmap/ProgressWindow.h"
 
+#include "platform/Dpi.h"
+#include "platform/GdiScope.h"
 #include "shell/AppState.h"
 
 void ShowProgressWindow() {
@@ -16,13 +18,15 @@ void ShowProgressWindow() {
         return;
     ShowWindow(window, SW_SHOWNA);
     UpdateWindow(window);
-    HDC dc = GetDC(window);
+    ScopedGetDC dc(window);
+    // The system font at the DPI of the monitor the window is on.
+    DpiFont font(SYSTEM_FONT, WindowDpi(window));
+    ScopedSelectObject selected(dc, font);
     SetBkMode(dc, TRANSPARENT);
     TEXTMETRICA metrics = {};
     GetTextMetricsA(dc, &metrics);
     int d = (metrics.tmHeight + metrics.tmExternalLeading) % 256;
     TextOutA(dc, 2 * d, 2 * d, "Processing...", 13);
-    ReleaseDC(window, dc);
 }
 
 void HideProgressWindow() {

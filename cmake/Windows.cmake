@@ -40,7 +40,8 @@ set_source_files_properties(${KOVEL_RESOURCES} PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/resources/MenuBody.rc;${CMAKE_SOURCE_DIR}/resources/PlnIcon.ico;${CMAKE_SOURCE_DIR}/resources/MendrivalIcon.ico;${CMAKE_SOURCE_DIR}/resources/StretchDialog.rc;${CMAKE_SOURCE_DIR}/resources/DialogIds.h;${CMAKE_SOURCE_DIR}/shell/CommandIds.h")
 set_property(SOURCE ${KOVEL_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/RectDialog.rc
-    ${CMAKE_SOURCE_DIR}/resources/PrintDialogs.rc)
+    ${CMAKE_SOURCE_DIR}/resources/PrintDialogs.rc
+    ${CMAKE_SOURCE_DIR}/resources/Kovel.manifest)
 
 # One program per identity: palorin.exe (productVariant 1) and mendrival.exe (0).
 foreach(identity palorin:1 mendrival:0)

@@ -22,6 +22,9 @@
 #   out/<program>-opened-png.png           a PNG with transparency (made here) opened by a
 #                                          second start that names it on its command line
 #   out/<program>-opened-jpeg.png          the same with a JPEG
+#   out/<program>-dpi144-bitmap.png        at 144 DPI (150 % scaling): the picture, pixel for pixel
+#   out/<program>-dpi144-text.png          ANSI text at 144 DPI
+#   out/<program>-dpi144-coordinates.png   the "Rectangle Coordinates" dialog at 144 DPI
 #
 #   scripts/demo.sh [build-dir] [palorin|mendrival]      (defaults: build-win64 palorin)
 # The programs must be built (scripts/run.sh builds them first).
@@ -69,6 +72,8 @@ cleanup() {
 }
 trap cleanup EXIT
 kovel_wine_stop
+# 100 % scaling (96 DPI), also after a demo that was stopped at 144 DPI.
+kovel_wine_prepare && kovel_wine_set_dpi 96
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 50); do
@@ -231,6 +236,46 @@ if xdotool search --name "^$MANUAL_TITLE\$" >/dev/null 2>&1; then
     echo "demo: the help window stayed open after $PROGRAM ended" >&2
     status=1
 fi
+# The same program at 150 % scaling (144 DPI), started anew as the DPI is read at start-up; the
+# prefix goes back to 96 DPI afterwards.
+if kovel_wine_set_dpi 144 && kovel_wine_start; then
+    wine "$BUILD/$PROGRAM.exe" >/dev/null 2>&1 &
+    PROGRAM_PID=$!
+    if wait_for_window "$TITLE"; then
+        sleep 1
+        WINDOW_ID=$(xdotool search --name "^$TITLE\$" | head -1)
+        helper --kovel-place-picture
+        shot dpi144-bitmap
+        helper --kovel-place-text=1
+        shot dpi144-text
+        helper --kovel-place-picture
+        # The dialog is modal: the command is sent from a helper left running until it closes.
+        wine "$BUILD/win_tests.exe" --kovel-command=269 >/dev/null 2>&1 &
+        DIALOG_PID=$!
+        if wait_for_window "Rectangle Coordinates"; then
+            sleep 1
+            DIALOG_ID=$(xdotool search --name "^Rectangle Coordinates\$" | head -1)
+            /usr/bin/import -window "$DIALOG_ID" "$OUT/$PROGRAM-dpi144-coordinates.png"
+            SHOTS+=("$OUT/$PROGRAM-dpi144-coordinates.png")
+            xdotool windowfocus --sync "$DIALOG_ID" key Escape
+        else
+            echo "demo: no \"Rectangle Coordinates\" dialog at 144 DPI" >&2
+            status_dpi=1
+        fi
+        wait "$DIALOG_PID"
+        wine "$BUILD/win_tests.exe" --kovel-close-main >/dev/null 2>&1
+        wait "$PROGRAM_PID"
+    else
+        echo "demo: no $TITLE window appeared at 144 DPI" >&2
+        status_dpi=1
+    fi
+else
+    echo "demo: could not set 144 DPI" >&2
+    status_dpi=1
+fi
+kovel_wine_set_dpi 96
+[ "${status_dpi:-0}" = 0 ] || status=1
+
 echo "demo: second start ended with $second; screenshots:"
 ls -1 "${SHOTS[@]}"
 exit $status

@@ -6,6 +6,7 @@
 #   kovel_wine_start     start a persistent wineserver and warm Wine up on $DISPLAY
 #   kovel_wine_stop      stop that wineserver and every Wine process of the prefix
 #   kovel_free_display   print the number of the first X display from 90 up that is not in use
+#   kovel_wine_set_dpi N set the prefix's display DPI (96 is 100 %) for the programs started next
 # Executed with arguments: runs them under Wine in that environment (the ctest emulator).
 #
 # The prefix is KOVEL_WINEPREFIX (wine-tests.sh, demo.sh and run.sh set it to wine-prefix in
@@ -62,6 +63,14 @@ kovel_wine_stop() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
     return 0
+}
+
+kovel_wine_set_dpi() {
+    # The system DPI is the LogPixels value of the user's desktop settings; Wine reads it when its
+    # server starts, so the server is stopped after the change (kovel_wine_start starts it again).
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+        >/dev/null 2>&1 </dev/null || return 1
+    kovel_wine_stop
 }
 
 kovel_free_display() {

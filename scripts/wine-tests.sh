@@ -1,6 +1,8 @@
 #!/bin/bash
 # Runs the cross-built Windows tests under Wine, once at each display depth (8, 16 and 24):
 # per depth one Xvfb, one warmed-up wineserver and one ctest run of the whole test program.
+# Everything runs at 96 DPI; at depth 24 the display-scaling tests (Dpi*) run again at 144 and
+# 192 DPI (KOVEL_DPI_RUNS, "" for none), and the prefix is put back to 96 afterwards.
 #
 #   scripts/wine-tests.sh [build-dir] [depth...]     (defaults: build-win64, 8 16 24)
 #
@@ -42,6 +44,12 @@ trap cleanup EXIT
 # The prefix is made once, outside any display run.
 kovel_wine_stop
 kovel_wine_prepare || { echo "wine-tests: could not make the Wine prefix" >&2; exit 2; }
+# 100 % scaling, also after a run that was stopped during its DPI step.
+kovel_wine_set_dpi 96 || { echo "wine-tests: could not set the display DPI" >&2; exit 2; }
+export KOVEL_EXPECT_DPI=96
+DPI_RUNS="${KOVEL_DPI_RUNS-144 192}"
+# A filter that leaves out the display-scaling tests leaves out their DPI step too.
+case "${GTEST_FILTER:-Dpi}" in *Dpi*) ;; *) DPI_RUNS="" ;; esac
 
 # Files of the image tests, on the prefix's C: drive: BMP files written by other programs for the
 # Open picture tests, and per depth the files the save tests write, which are decoded afterwards by
@@ -130,6 +138,30 @@ for depth in $DEPTHS; do
             status=1
             summary="${summary}depth $depth: printed pages not as listed"$'\n'
         fi
+    fi
+    # The display-scaling tests at higher DPIs: only at depth 24, as the scaling does not depend
+    # on the depth and a Wine run costs time.
+    if [ "$depth" = 24 ]; then
+        for dpi in $DPI_RUNS; do
+            kovel_wine_set_dpi "$dpi"
+            kovel_wine_start
+            dpilog="$LOGDIR/depth-$depth-dpi-$dpi.log"
+            echo "=== Display-scaling tests at depth $depth, $dpi DPI ==="
+            GTEST_FILTER='Dpi*' KOVEL_EXPECT_DPI=$dpi ctest --test-dir "$BUILD" -L wine -V 2>&1 |
+                tee "$dpilog"
+            rc=${PIPESTATUS[0]}
+            passed=$(grep -o '\[  PASSED  \] [0-9]* test' "$dpilog" | grep -o '[0-9]*' | tail -1)
+            failed=$(grep -o '\[  FAILED  \] [0-9]* test' "$dpilog" | grep -o '[0-9]*' | tail -1)
+            summary="${summary}depth $depth at $dpi DPI: ${passed:-0} passed, ${failed:-0} failed"$'\n'
+            total_passed=$((total_passed + ${passed:-0}))
+            total_failed=$((total_failed + ${failed:-0}))
+            if [ -z "$passed" ] && [ -z "$failed" ]; then
+                total_failed=$((total_failed + 1))
+                status=1
+            fi
+            [ "$rc" -eq 0 ] || status=1
+        done
+        [ -z "$DPI_RUNS" ] || kovel_wine_set_dpi 96
     fi
     cleanup
 done

@@ -37,7 +37,8 @@ struct AppState {
     int16_t popupMode;        // bring the window forward when new clipboard contents arrive
     uint16_t tifCompression;  // a TifCompression value, read by the TIF writer
     int32_t blackOnWhite;     // text colours: 1 black on white, 0 white on black
-    int32_t windowWidth;      // the window's size at creation: screen width x 3 / 4
+    int32_t windowWidth;      // the window's size at creation: screen width x 3 / 4 (rescaled
+                              // when the DPI changes)
     int32_t windowHeight;     // screen height x 2 / 3; also the base of the info OK button
     HWND nextViewer;          // next window in the clipboard-viewer chain, or none
     HWND infoOkButton;        // the OK button while an information screen is shown
@@ -56,6 +57,7 @@ struct AppState {
     int32_t clipboardListener; // 1: by WM_CLIPBOARDUPDATE (the listener); 0: by the viewer chain
     int32_t privateContent;    // the clipboard holds content marked private (ScreenPrivate)
     int32_t showPlacedBitmap;  // the next change is our own bitmap: show it in ViewBitmap
+    UINT windowDpi;           // DPI of the fonts and screens: the monitor's, see OnDpiChanged
 };
 
 extern AppState app;

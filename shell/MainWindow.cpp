@@ -4,6 +4,7 @@
 #include "bitmap/PngClipboard.h"
 #include "platform/ClipboardAccess.h"
 #include "platform/ClipboardListener.h"
+#include "platform/Dpi.h"
 #include "platform/GdiScope.h"
 #include "shell/CommandIds.h"
 #include "shell/ProductIdentity.h"
@@ -67,6 +68,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
         return 0;
     }
     app.mainWindow = window;
+    app.windowDpi = WindowDpi(window);
     app.screen = ScreenIntro;
     app.popupMode = 1;
     app.dosCapturePending = CountClipboardFormats() == 0 ? 1 : 0;

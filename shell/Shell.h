@@ -54,3 +54,7 @@ int ClipboardHoldsPrivateContent();
 // that change is shown in the bitmap view whatever else the clipboard holds, and brings nothing
 // forward. Every placement of a picture of our own calls it after the picture is placed.
 void FollowPlacedBitmap();
+// WM_DPICHANGED: the window moved to a monitor of another DPI (wParam), or the scaling changed.
+// It takes the suggested rectangle (lParam) and lays its fonts and screens out for the new DPI;
+// the view, its scroll position and the marked rectangle stay as they were.
+void OnDpiChanged(WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "views/InfoScreens.h"
 
+#include "platform/Dpi.h"
+#include "platform/GdiScope.h"
 #include "shell/AppState.h"
 
 #include <cstdio>
@@ -15,8 +17,16 @@ int ScreenLineStep(HDC dc) {
     return metrics.tmHeight + metrics.tmExternalLeading;
 }
 
+// The DPI the screens are laid out for: the window's, or the system's before there is one.
+UINT ScreenDpi() {
+    return app.windowDpi != 0 ? app.windowDpi : SystemDpi();
+}
+
+// The margins are 25 and 15 pixels at 96 DPI and grow with the DPI like the font.
 void DrawLine(HDC dc, int step, int line, const char* text) {
-    TextOutA(dc, 25, 15 + line * step, text, int(std::strlen(text)));
+    UINT dpi = ScreenDpi();
+    TextOutA(dc, ScaleForDpi(25, dpi), ScaleForDpi(15, dpi) + line * step, text,
+             int(std::strlen(text)));
 }
 
 struct ScreenLine {
@@ -104,6 +114,8 @@ void PaintPrivateScreen(HDC dc, int width, int height, int blackOnWhite) {
 }
 
 void PaintIntroScreenAs(HDC dc, int variant) {
+    DpiFont font(SYSTEM_FONT, ScreenDpi());
+    ScopedSelectObject selected(dc, font);
     SetBkColor(dc, ScreenTextBackground);
     int step = ScreenLineStep(dc);
     for (const ScreenLine& line : introLines)
@@ -111,11 +123,15 @@ void PaintIntroScreenAs(HDC dc, int variant) {
 }
 
 void PaintAboutScreenAs(HDC dc, int variant) {
+    DpiFont font(SYSTEM_FONT, ScreenDpi());
+    ScopedSelectObject selected(dc, font);
     SetBkColor(dc, ScreenTextBackground);
     DrawLine(dc, ScreenLineStep(dc), 0, AboutTitle(variant));
 }
 
 void PaintSystemInfoScreenAs(HDC dc, int variant, const MemoryFigures& memory) {
+    DpiFont font(SYSTEM_FONT, ScreenDpi());
+    ScopedSelectObject selected(dc, font);
     SetBkColor(dc, ScreenTextBackground);
     int step = ScreenLineStep(dc);
     DrawLine(dc, step, 0, AboutTitle(variant));

@@ -13,7 +13,7 @@ struct MemoryFigures {
 };
 
 // Each paints its screen into `dc`, a paint context of the main window (or a memory context
-// of the same format for a test), with the window's default font selected.
+// of the same format for a test), in the system font at the window's DPI (`windowDpi`).
 void PaintIntroScreen(HDC dc);
 void PaintAboutScreen(HDC dc);
 // Reads the memory status, then paints.

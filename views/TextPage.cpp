@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Dpi.h"
+
 namespace {
 
 // The part of the Unicode text that can show on a page of `lines` lines `width` pixels wide: the
@@ -76,6 +78,8 @@ bool DrawUnicodeText(HDC memory, int width, int height) {
 
 } // namespace
 
+#include "platform/Dpi.h"
+
 void DrawTextPage(HDC memory, int width, int height, ViewFormat view, int blackOnWhite) {
     COLORREF text = GetTextColor(memory);
     COLORREF background = GetBkColor(memory);
@@ -87,7 +91,9 @@ void DrawTextPage(HDC memory, int width, int height, ViewFormat view, int blackO
         SetTextColor(memory, background);
     }
     bool oem = view == ViewOemText;
-    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(oem ? OEM_FIXED_FONT : SYSTEM_FONT));
+    // The font at the window's DPI: the page's lines grow with the scaling of its monitor.
+    DpiFont font(oem ? OEM_FIXED_FONT : SYSTEM_FONT, app.windowDpi);
+    HGDIOBJ oldFont = SelectObject(memory, font);
     // The ANSI view shows the Unicode text, which the system also derives from ANSI text alone.
     bool drawn = !oem && DrawUnicodeText(memory, width, height);
     HANDLE handle = drawn ? nullptr : GetClipboardData(oem ? CF_OEMTEXT : CF_TEXT);

@@ -11,7 +11,8 @@
 // wanted, its palette): fills it white (blackOnWhite nonzero) or black, with the text colour and
 // background colour exchanged for white on black, then draws the clipboard's text of the view
 // (CF_OEMTEXT in the OEM fixed font for ViewOemText, otherwise CF_UNICODETEXT, or CF_TEXT where
-// the clipboard offers no Unicode text, in the system font with its linked fonts) at the
+// the clipboard offers no Unicode text, in the system font with its linked fonts, each at the
+// window's DPI `windowDpi`) at the
 // top left, a new line at each line break, tabs and "&" drawn as they are, nothing wrapped, cut at
 // the page's edges. The caller holds the clipboard open; with no text of that format the filled
 // page stays blank. The font selected before is selected again at the end.

@@ -576,8 +576,10 @@ struct ProgressWatchState {
 LRESULT CALLBACK ProgressHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) {
         const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        bool named = !IS_INTRESOURCE(create->lpszClass) && create->lpszClass != nullptr &&
-                     lstrcmpiA(create->lpszClass, "STATIC") == 0;
+        // With Common Controls 6 the class comes versioned ("<version>!Static").
+        const char* name = IS_INTRESOURCE(create->lpszClass) ? nullptr : create->lpszClass;
+        const char* bang = name != nullptr ? strrchr(name, '!') : nullptr;
+        bool named = name != nullptr && lstrcmpiA(bang != nullptr ? bang + 1 : name, "STATIC") == 0;
         LONG style = create->style;
         if (named && create->hwndParent == nullptr && (style & WS_POPUP) &&
             (style & WS_DLGFRAME) == WS_DLGFRAME) {

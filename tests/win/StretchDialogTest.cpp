@@ -57,22 +57,23 @@ struct ControlLayout {
     int x, y, cx, cy;
 };
 
-// The controls in the template's order.
+// The controls in the template's order. The screen size labels and fields and the last two lines
+// are a few units wider than the classic layout, so that their texts fit today's fonts.
 const ControlLayout stretchControls[] = {
     {-1, "STATIC", "Image width :", 6, 6, 46, 8},
     {-1, "STATIC", "Image height:", 6, 22, 46, 8},
     {-1, "STATIC", "The bitmap can be stretched or compressed along the", 5, 38, 179, 8},
     {-1, "STATIC", "horizontal and/or vertical axes.", 6, 46, 179, 8},
-    {-1, "STATIC", "Screen width : ", 105, 6, 47, 8},
-    {-1, "STATIC", "Screen height: ", 105, 22, 47, 8},
+    {-1, "STATIC", "Screen width : ", 105, 6, 52, 8},
+    {-1, "STATIC", "Screen height: ", 105, 22, 52, 8},
     {296, "EDIT", "", 53, 5, 25, 12},
     {297, "EDIT", "", 53, 21, 25, 12},
-    {298, "STATIC", "", 154, 6, 26, 7},
-    {299, "STATIC", "", 154, 22, 26, 7},
+    {298, "STATIC", "", 158, 6, 26, 8},
+    {299, "STATIC", "", 158, 22, 26, 8},
     {300, "BUTTON", "", 6, 59, 7, 10},
     {-1, "STATIC", "Preserve aspect ratio.  Automatically adjust height", 16, 60, 168, 8},
-    {-1, "STATIC", "     to correspond to a change in width, or adjust width ", 6, 68, 181, 8},
-    {-1, "STATIC", "     to correspond to a change in height.", 6, 76, 181, 8},
+    {-1, "STATIC", "     to correspond to a change in width, or adjust width ", 6, 68, 185, 8},
+    {-1, "STATIC", "     to correspond to a change in height.", 6, 76, 185, 8},
     {301, "BUTTON", "OK", 37, 92, 32, 20},
     {2, "BUTTON", "Cancel", 119, 92, 32, 20},
 };
@@ -106,7 +107,7 @@ TEST_F(StretchDialogTest, TemplateAsLaidOut) {
     EXPECT_EQ(0u, dialog->dwExtendedStyle);
     EXPECT_EQ(8, dialog->x);
     EXPECT_EQ(4, dialog->y);
-    EXPECT_EQ(188, dialog->cx);
+    EXPECT_EQ(192, dialog->cx);
     EXPECT_EQ(117, dialog->cy);
     const size_t count = sizeof stretchControls / sizeof stretchControls[0];
     ASSERT_EQ(count, size_t(dialog->cdit));
