@@ -50,6 +50,7 @@ struct AppState {
     HWND progressWindow;      // the "Processing..." window while it exists
     int32_t bandOnScreen;     // a selection band is drawn on the window now (by inversion)
     RECT bandDrawn;           // where that band was drawn, in client pixels
+    int32_t gifDithering;     // GIF saves of deeper images diffuse the error of reduced colours
 };
 
 extern AppState app;

@@ -181,6 +181,11 @@ void TogglePopupMode() {
     Check(CmdPopupMode, app.popupMode != 0);
 }
 
+void ToggleGifDithering() {
+    app.gifDithering = app.gifDithering == 0 ? 1 : 0;
+    Check(CmdGifDithering, app.gifDithering != 0);
+}
+
 void SetTextColours(int blackOnWhite) {
     if (app.view == ViewBitmap) {
         ShowRefusal(BoxIsBitmapColors);
@@ -332,6 +337,7 @@ void DispatchCommand(unsigned command) {
     case CmdNextDosCapture: NextDosCapture(); break;
     case CmdCaptureRect: CaptureRectCommand(); break;
     case CmdTextToBitmap: TextToBitmapCommand(); break;
+    case CmdGifDithering: ToggleGifDithering(); break;
     default: break;
     }
 }

@@ -39,7 +39,8 @@
 #define CmdNextDosCapture 308
 #define CmdTifLzw16k 309
 #define CmdSavePng 310
+#define CmdGifDithering 311
 
 // The range of identifiers that the dispatch acts on; others only close an information screen.
 #define CmdFirst 257
-#define CmdLast 310
+#define CmdLast 311

@@ -74,6 +74,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
     app.dosCapturePending = CountClipboardFormats() == 0 ? 1 : 0;
     SetTifDefaultByDepth(window);
     app.blackOnWhite = 1;
+    app.gifDithering = 0;
     app.nextViewer = SetClipboardViewer(window);
     SetScrollRange(window, SB_HORZ, 0, 8, TRUE);
     SetScrollRange(window, SB_VERT, 0, 8, TRUE);

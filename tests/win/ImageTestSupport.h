@@ -209,3 +209,20 @@ RgbImage OnDisplay(const RgbImage& colors);
 // OnDisplay gives them at 16 bits and more; at 8 bits every pixel near its colour and pixels of
 // one colour showing one colour. "" when they agree, else the first difference.
 std::string CompareOnDisplay(const RgbImage& shown, const RgbImage& colors);
+
+// ---- GIF of pictures deeper than 8 bits ----
+
+// What a GIF save of a 16-, 24- or 32-bit picture must decode to: its pixels as the writers
+// fetch them at 24 bits, reduced to at most 256 colours by the encoders' colour reduction (with
+// or without dithering), in the order the writer hands the rows over. A picture of at most 256
+// colours comes back as it is. Empty when the reduction fails.
+RgbImage GifColoursOf(const RgbImage& fetched, bool dither);
+
+// Root-mean-square distance per pixel over red, green and blue; a huge value for images of
+// different sizes.
+double RmsDistance(const RgbImage& a, const RgbImage& b);
+
+// The largest distance between a GIF's colours and its source that the tests accept, measured on
+// their pictures: random colours spread over the whole cube (RandomRgb, the hardest case) stay
+// below it with and without dithering.
+constexpr double GifDistanceBound = 24.0;

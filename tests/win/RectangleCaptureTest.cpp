@@ -303,8 +303,9 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
             int fileDepth = depth <= 8                                       ? 8
                             : depth == 32 && strcmp(format.name, "bmp") == 0 ? 32
                                                                              : 24;
-            if (strcmp(format.name, "gif") == 0 && fileDepth > 8) {
-                continue; // GIF refuses such images (the writer tests cover the message)
+            // GIF reduces a deeper picture; these squares have few colours and keep them exactly.
+            if (strcmp(format.name, "gif") == 0) {
+                fileDepth = 8;
             }
             std::string what = std::string(eightBit ? "8-bit " : "display ") + format.name + " " +
                                format.compression;
