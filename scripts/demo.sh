@@ -9,6 +9,8 @@
 #   out/<program>-capture.gif              that capture saved with "Save as" > "GIF" (reduced to
 #                                          at most 256 colours on a deeper display)
 #   out/<program>-capture-dithered.gif     the same with "Options" > "GIF dithering" checked
+#                                          (the same bytes when the capture has at most 256
+#                                          colours: those are kept exactly)
 #   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
 #   out/<program>-saved.png                that picture saved by the program's PNG command
 #   out/<program>-rectangle.png            a rectangle marked on it, its size in the title
