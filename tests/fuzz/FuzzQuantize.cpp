@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool large = shape >= 224;
     int32_t width = 0, height = 0;
     const uint8_t lo = in.Next(), hi = in.Next(), rows = in.Next();
-    BoundedSize(lo, hi, rows, large ? SizeBounds{0x1F, 128, 1 << 16} : SizeBounds{1, 48, 1 << 11},
+    BoundedSize(lo, hi, rows, large ? SizeBounds{0x1F, 128, 1 << 13} : SizeBounds{1, 48, 1 << 10},
                 &width, &height);
     TestImage image = MakeTestImage(width, height, 24);
     // A set of colours to draw from: 1 to 600 of them, or any colour at all (noise).
