@@ -68,15 +68,6 @@ int WriteImageFile(ImageFormat format, HBITMAP bitmap, HPALETTE palette) {
     GetObjectA(bitmap, sizeof bm, &bm);
     int depth = bm.bmPlanes * bm.bmBitsPixel;
     int bitCount = WrittenDepth(format, depth);
-    if (format == FormatGif && (bitCount == 24 || bitCount == 32)) {
-        // The save commands hold the clipboard open while the writer runs; it is closed before
-        // the message so that other programs are not kept waiting on it.
-        CloseClipboard();
-        HideProgressWindow();
-        SoundBeep(0xFFFFFFFF);
-        ShowBox(app.mainWindow, "GIF does not support 24-bit color.", "CLIPBOARD STATUS", MB_OK);
-        return EncodeRefused24Bit;
-    }
     if (bitCount == 0) {
         SoundBeep(0xFFFFFFFF);
         HideProgressWindow();
@@ -128,7 +119,7 @@ int WriteImageFile(ImageFormat format, HBITMAP bitmap, HPALETTE palette) {
         ByteSink sink = SafeFileSinkByteSink(&file);
         switch (format) {
         case FormatBmp: result = EncodeBmp(desc, source, sink); break;
-        case FormatGif: result = EncodeGif(desc, source, sink); break;
+        case FormatGif: result = EncodeGif(desc, source, sink, app.gifDithering != 0); break;
         case FormatPcx: result = EncodePcx(desc, source, sink); break;
         case FormatPng: result = EncodePng(desc, source, sink); break;
         case FormatTif:

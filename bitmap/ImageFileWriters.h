@@ -3,9 +3,10 @@
 // file is written beside its target and replaces it only when complete: a failed save leaves an
 // existing file exactly as it was, and says why in an "ERROR" box.
 //
-// Results: 0 the bitmap was null; 1 the file was written; 2 (GIF) a 16-, 24- or 32-bit image
-// was refused with a message; 3 a depth the format does not take (a beep); 4 and above the file
-// could not be written (reported in a box), as the EncodeResult values.
+// Results: 0 the bitmap was null; 1 the file was written; 3 a depth the format does not take (a
+// beep); 4 and above the file could not be written (reported in a box), as the EncodeResult
+// values. GIF reduces 16-, 24- and 32-bit images to at most 256 colours (with error diffusion
+// while app.gifDithering is set).
 #pragma once
 
 #include <windows.h>

@@ -42,8 +42,8 @@ if(NOT KOVEL_BENCH)
         target_compile_options(native_tests PRIVATE ${KOVEL_WARNINGS} ${KOVEL_SAN_FLAGS})
         target_compile_definitions(native_tests PRIVATE
             KOVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KOVEL_BINARY_DIR="${CMAKE_BINARY_DIR}")
-        # libpng decodes the PNG writer's files in the round-trip tests.
-        target_link_libraries(native_tests PRIVATE codec GTest::gtest_main png)
+        # libpng and giflib decode the PNG and GIF writers' files in the round-trip tests.
+        target_link_libraries(native_tests PRIVATE codec GTest::gtest_main png gif)
         include(GoogleTest)
         gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
     endif()
@@ -78,4 +78,13 @@ else()
         # The PNG comparison times Pillow through bench/pillow_png.py.
         target_compile_definitions(bench_${name} PRIVATE KOVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     endforeach()
+    # The colour-reduction benchmark compares with libimagequant and ImageMagick's C library
+    # (bench/run.sh installs them); nothing else links them.
+    if(TARGET bench_QuantizeBench)
+        find_package(PkgConfig REQUIRED)
+        pkg_check_modules(QUANTIZE_RIVALS REQUIRED imagequant MagickCore)
+        target_include_directories(bench_QuantizeBench PRIVATE ${QUANTIZE_RIVALS_INCLUDE_DIRS})
+        target_compile_options(bench_QuantizeBench PRIVATE ${QUANTIZE_RIVALS_CFLAGS_OTHER})
+        target_link_libraries(bench_QuantizeBench PRIVATE ${QUANTIZE_RIVALS_LINK_LIBRARIES})
+    endif()
 endif()

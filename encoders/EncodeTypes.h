@@ -6,8 +6,9 @@
 #include <cstdint>
 
 // Result of an encoder. The first four values are the ones the save commands already know:
-// 0 nothing to do, 1 written, 2 refused with a message (GIF of a 24-bit image),
-// 3 unsupported depth (a beep). The rest tell why a file could not be produced.
+// 0 nothing to do, 1 written, 2 refused with a message (no encoder refuses any more: GIF reduces
+// deeper images to 256 colours), 3 unsupported depth (a beep). The rest tell why a file could not
+// be produced.
 enum EncodeResult : int {
     EncodeNothing = 0,
     EncodeOk = 1,

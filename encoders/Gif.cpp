@@ -6,13 +6,15 @@
 
 #include "encoders/DibRules.h"
 #include "encoders/Lzw.h"
+#include "encoders/Quantize.h"
 
 namespace {
 
 // The pixel source: hands the compressor one row of pixel indices per call, the top row first,
 // fetching bands of rows from the bottom-up row source as they are needed. 8-bit rows are handed
 // out where they lie in the band; 1- and 4-bit rows are unpacked to one index per byte, so the
-// spare bits at the end of a row never become pixels.
+// spare bits at the end of a row never become pixels; 24-bit rows are mapped onto the reduced
+// palette.
 struct GifPixelSource {
     const RowSource* rows;
     int32_t width;
@@ -23,7 +25,8 @@ struct GifPixelSource {
     int32_t nextLine; // scan line of the next row to hand out (counting down to 0)
     bool haveBand;
     uint8_t* band;
-    uint8_t* row; // unpacked indices of 1- and 4-bit rows
+    uint8_t* row;   // unpacked indices of 1- and 4-bit rows, mapped indices of 24-bit rows
+    ColourMap* map; // 24-bit rows only
 };
 
 bool NextGifRow(void* context, const uint8_t** symbols, size_t* count) {
@@ -44,6 +47,9 @@ bool NextGifRow(void* context, const uint8_t** symbols, size_t* count) {
     const size_t width = static_cast<size_t>(src->width);
     if (src->bitCount == 8) {
         *symbols = line;
+    } else if (src->bitCount == 24) {
+        ColourMapRow(src->map, line, src->row);
+        *symbols = src->row;
     } else if (src->bitCount == 4) {
         uint8_t* out = src->row;
         for (size_t x = 0; x + 1 < width; x += 2) {
@@ -75,11 +81,12 @@ bool NextGifRow(void* context, const uint8_t** symbols, size_t* count) {
 
 } // namespace
 
-EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& sink) {
+EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& sink, bool dither) {
     if (desc.width < 1 || desc.height < 1)
         return EncodeNothing;
     int rootBits = 0;
     uint8_t flags = 0;
+    int tableBits = 0; // 24 bits: the global colour table holds 2^tableBits entries
     switch (desc.bitCount) {
     case 1:
         rootBits = 2;
@@ -93,22 +100,38 @@ EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& s
         rootBits = 8;
         flags = 0xF7;
         break;
-    case 24: return EncodeRefused24Bit;
+    case 24: tableBits = 1; break;
     default: return EncodeBadDepth;
     }
     if (desc.width > 65535 || desc.height > 65535)
         return EncodeTooLarge;
 
+    // Deeper images are reduced to at most 256 colours first (one pass over the rows); the
+    // colour table is as large as the palette needs and the code size follows it.
+    ColourMap* map = nullptr;
+    if (desc.bitCount == 24) {
+        EncodeResult built = EncodeOk;
+        map = ColourMapBuild(desc, rows, dither, &built);
+        if (map == nullptr)
+            return built;
+        while ((1 << tableBits) < ColourMapSize(map))
+            ++tableBits;
+        rootBits = tableBits < 2 ? 2 : tableBits;
+        flags = static_cast<uint8_t>(0x80 | (tableBits - 1) << 4 | (tableBits - 1));
+    }
+
     // Header: signature, logical screen, global colour table (red, green, blue from the RGBQUAD
     // entries; entries the table lacks are black), image descriptor, LZW minimum code size.
-    const int colours = ColorTableSize(desc.bitCount);
+    const int colours = map != nullptr ? 1 << tableBits : ColorTableSize(desc.bitCount);
     uint8_t header[24 + 3 * 256];
     std::memset(header, 0, sizeof header);
     std::memcpy(header, "GIF87a", 6);
     PutLe16(header + 6, static_cast<uint32_t>(desc.width));
     PutLe16(header + 8, static_cast<uint32_t>(desc.height));
     header[10] = flags;
-    for (int i = 0; i < colours; ++i) {
+    for (int i = 0; map != nullptr && i < ColourMapSize(map); ++i)
+        std::memcpy(header + 13 + 3 * i, ColourMapColours(map) + 3 * i, 3);
+    for (int i = 0; map == nullptr && i < colours; ++i) {
         if (desc.colorTable == nullptr || i >= desc.colorCount)
             break;
         const uint8_t* quad = desc.colorTable + 4 * i;
@@ -132,6 +155,7 @@ EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& s
     src.bandLow = 0;
     src.nextLine = desc.height - 1;
     src.haveBand = false;
+    src.map = map;
     src.band = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bandRows * src.stride)));
     src.row = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(desc.width)));
     LzwTable* table = LzwTableNew();
@@ -151,5 +175,6 @@ EncodeResult EncodeGif(const ImageDesc& desc, const RowSource& rows, ByteSink& s
     LzwTableFree(table);
     std::free(src.row);
     std::free(src.band);
+    ColourMapFree(map);
     return result;
 }

@@ -6,6 +6,11 @@
 #   out/<program>-about.png                the About screen
 #   out/<program>-sysinfo.png              the System info screen
 #   out/<program>-capture.png              a screen capture on the clipboard, as after PrtSc
+#   out/<program>-capture.gif              that capture saved with "Save as" > "GIF" (reduced to
+#                                          at most 256 colours on a deeper display)
+#   out/<program>-capture-dithered.gif     the same with "Options" > "GIF dithering" checked
+#                                          (the same bytes when the capture has at most 256
+#                                          colours: those are kept exactly)
 #   out/<program>-bitmap.png               a 1200 x 900 picture on the clipboard
 #   out/<program>-saved.png                that picture saved by the program's PNG command
 #   out/<program>-rectangle.png            a rectangle marked on it, its size in the title
@@ -125,10 +130,16 @@ helper --kovel-command=278 # the OK button
 # A screen capture arrives on the clipboard, as after a PrtSc press.
 helper --kovel-capture-screen
 shot capture
+# File > Save as... > GIF of the capture, plain and with Options > GIF dithering.
+WINDOWS_OUT="Z:${OUT//\//\\}"
+helper "--kovel-save=258,$WINDOWS_OUT\\$PROGRAM-capture.gif"
+helper --kovel-command=311 # Options > GIF dithering (checked)
+helper "--kovel-save=258,$WINDOWS_OUT\\$PROGRAM-capture-dithered.gif"
+helper --kovel-command=311 # Options > GIF dithering (unchecked again)
+SHOTS+=("$OUT/$PROGRAM-capture.gif" "$OUT/$PROGRAM-capture-dithered.gif")
 helper --kovel-place-picture
 shot bitmap
 # File > Save as... > PNG, the file name typed into the dialog.
-WINDOWS_OUT="Z:${OUT//\//\\}"
 helper "--kovel-save=310,$WINDOWS_OUT\\$PROGRAM-saved.png"
 SHOTS+=("$OUT/$PROGRAM-saved.png")
 # A rectangle marked with the mouse, saved as a BMP file, then cut out to the clipboard.

@@ -244,6 +244,11 @@ void ToggleAlwaysOnTop() {
     Check(CmdAlwaysOnTop, (GetWindowLongA(app.mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
 }
 
+void ToggleGifDithering() {
+    app.gifDithering = app.gifDithering == 0 ? 1 : 0;
+    Check(CmdGifDithering, app.gifDithering != 0);
+}
+
 void SetTextColours(int blackOnWhite) {
     if (app.view == ViewBitmap) {
         ShowRefusal(BoxIsBitmapColors);
@@ -399,6 +404,7 @@ void DispatchCommand(unsigned command) {
     case CmdCaptureRect: CaptureRectCommand(); break;
     case CmdTextToBitmap: TextToBitmapCommand(); break;
     case CmdAlwaysOnTop: ToggleAlwaysOnTop(); break;
+    case CmdGifDithering: ToggleGifDithering(); break;
     default: break;
     }
 }

@@ -39,6 +39,7 @@
 #define CmdNextDosCapture 308
 #define CmdTifLzw16k 309
 #define CmdSavePng 310
+#define CmdGifDithering 311
 #define CmdSaveUnicodeText 312
 #define CmdAlwaysOnTop 313
 

@@ -74,6 +74,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
     app.dosCapturePending = CountClipboardFormats() == 0 ? 1 : 0;
     SetTifDefaultByDepth(window);
     app.blackOnWhite = 1;
+    app.gifDithering = 0;
     // The format listener where the system has it; else the viewer chain, whose joining sends
     // a change notification at once (the first view is decided further down instead).
     app.clipboardListener = JoinClipboardListeners(window) ? 1 : 0;

@@ -220,10 +220,10 @@ TEST(GifEncodeTest, RefusalsWriteNothing) {
         EncodeResult expected;
     };
     const Case cases[] = {
-        {"24-bit", 4, 4, 24, EncodeRefused24Bit}, {"16-bit", 4, 4, 16, EncodeBadDepth},
-        {"32-bit", 4, 4, 32, EncodeBadDepth},     {"2-bit", 4, 4, 2, EncodeBadDepth},
-        {"no width", 0, 4, 8, EncodeNothing},     {"no height", 4, 0, 8, EncodeNothing},
-        {"negative", -3, 4, 8, EncodeNothing},    {"wide", 65536, 1, 1, EncodeTooLarge},
+        {"wide 24-bit", 65536, 1, 24, EncodeTooLarge}, {"16-bit", 4, 4, 16, EncodeBadDepth},
+        {"32-bit", 4, 4, 32, EncodeBadDepth},          {"2-bit", 4, 4, 2, EncodeBadDepth},
+        {"no width", 0, 4, 8, EncodeNothing},          {"no height", 4, 0, 8, EncodeNothing},
+        {"negative", -3, 4, 8, EncodeNothing},         {"wide", 65536, 1, 1, EncodeTooLarge},
         {"tall", 1, 65536, 8, EncodeTooLarge},
     };
     for (const Case& c : cases) {

@@ -11,6 +11,7 @@
 #include "encoders/Gif.h"
 #include "encoders/Pcx.h"
 #include "encoders/Png.h"
+#include "encoders/Quantize.h"
 #include "encoders/Tif.h"
 #include "tests/oracles/TestImage.h"
 
@@ -96,7 +97,31 @@ bool Check(Corpus& corpus, EncodeResult result, const std::string& what) {
     return false;
 }
 
-// Encodes one image in every format and compression that takes its depth.
+// The colours a GIF of a 24-bit image holds: each pixel's palette colour as the colour reduction
+// maps it (the image itself when it has at most 256 colours).
+TestImage ReducedForGif(TestImage& image, bool* exact) {
+    TestImage reduced = MakeTestImage(image.width, image.height, 24);
+    EncodeResult result = EncodeOk;
+    ColourMap* map = ColourMapBuild(DescOf(image), SourceOf(image), false, &result);
+    if (map == nullptr)
+        return TestImage();
+    *exact = ColourMapIsExact(map);
+    std::vector<uint8_t> indices(static_cast<size_t>(image.width));
+    const uint8_t* palette = ColourMapColours(map);
+    for (int32_t y = 0; y < image.height; ++y) {
+        ColourMapRow(map, TopRow(image, y), indices.data());
+        for (int32_t x = 0; x < image.width; ++x) {
+            const uint8_t* c = palette + 3 * indices[static_cast<size_t>(x)];
+            SetPixel(reduced, x, y, uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2]);
+        }
+    }
+    ColourMapFree(map);
+    return reduced;
+}
+
+// Encodes one image in every format and compression that takes its depth. A 24-bit image's GIF
+// is listed with the image's own colours when it has at most 256, else with the reduced colours
+// under the name <name>-reduced.
 void AddImage(Corpus& corpus, TestImage& image, const std::string& name, const char* notes) {
     WriteExpected(corpus, image, name);
     const ImageDesc desc = DescOf(image);
@@ -119,11 +144,20 @@ void AddImage(Corpus& corpus, TestImage& image, const std::string& name, const c
         if (Check(corpus, EncodePng(desc, source, sink), name + ".png"))
             Record(corpus, image, name, "png", "-", out.bytes, notes);
     }
-    if (image.bitCount != 24) {
+    {
         VectorSink out;
         ByteSink sink = SinkOf(out);
-        if (Check(corpus, EncodeGif(desc, source, sink), name + ".gif"))
-            Record(corpus, image, name, "gif", "-", out.bytes, notes);
+        bool exact = true;
+        TestImage reduced = image.bitCount == 24 ? ReducedForGif(image, &exact) : TestImage();
+        if (Check(corpus, EncodeGif(desc, source, sink), name + ".gif")) {
+            if (exact) {
+                Record(corpus, image, name, "gif", "-", out.bytes, notes);
+            } else {
+                WriteExpected(corpus, reduced, name + "-reduced");
+                Record(corpus, reduced, name + "-reduced", "gif", "-", out.bytes,
+                       "more than 256 colours: reduced");
+            }
+        }
     }
     const struct {
         TifCompression value;
@@ -384,6 +418,18 @@ int main(int argc, char** argv) {
             Add(corpus, width, height, bitCount, i % 2 ? Noise : Screen, bitCount == 1 && i < 2,
                 "random size");
         }
+
+    // 24-bit images of exactly 2, 255 and 256 colours keep them in a GIF; 257 are reduced.
+    for (int colours : {2, 255, 256, 257}) {
+        TestImage image = MakeTestImage(37, 23, 24);
+        for (int32_t y = 0; y < image.height; ++y)
+            for (int32_t x = 0; x < image.width; ++x) {
+                const uint32_t i = uint32_t(y * image.width + x) * 7919u % uint32_t(colours);
+                SetPixel(image, x, y, (i * 2654435761u) >> 8 & 0xFFFFFF);
+            }
+        AddImage(corpus, image, "colours-" + std::to_string(colours) + "-24bit-37x23",
+                 "exactly this many colours");
+    }
 
     AddGifExactSubBlocks(corpus, 8);
     AddGifExactSubBlocks(corpus, 4);

@@ -1,5 +1,6 @@
 #include "tests/win/ImageTestSupport.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -8,6 +9,8 @@
 #include <set>
 #include <utility>
 
+#include "encoders/DibRules.h"
+#include "encoders/Quantize.h"
 #include "platform/ClipboardAccess.h"
 #include "shell/AppState.h"
 #include "tests/win/TestBed.h"
@@ -869,4 +872,69 @@ std::string CompareOnDisplayWithin(const RgbImage& shown, const RgbImage& colors
         return FirstBeyond(shown, colors, 0x60 + tolerance);
     }
     return FirstBeyond(shown, OnDisplay(colors), tolerance + (bits == 16 ? 8 : 0));
+}
+
+// ---- GIF of pictures deeper than 8 bits ----
+
+namespace {
+
+// Rows of an RgbImage in the DIB layout at 24 bits, bottom row first.
+bool FetchRgbRows(void* context, int32_t firstLine, int32_t count, uint8_t* dest) {
+    const RgbImage& image = *static_cast<const RgbImage*>(context);
+    const size_t stride = size_t(DibStride(image.width, 24));
+    for (int32_t line = firstLine; line < firstLine + count; ++line) {
+        uint8_t* row = dest + size_t(line - firstLine) * stride;
+        memset(row, 0, stride);
+        const int y = image.height - 1 - line;
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t rgb = image.At(x, y);
+            row[3 * x] = uint8_t(rgb);
+            row[3 * x + 1] = uint8_t(rgb >> 8);
+            row[3 * x + 2] = uint8_t(rgb >> 16);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+RgbImage GifColoursOf(const RgbImage& fetched, bool dither) {
+    const ImageDesc desc = {fetched.width, fetched.height, 24, nullptr, 0};
+    const RowSource source = {const_cast<RgbImage*>(&fetched), FetchRgbRows};
+    EncodeResult result = EncodeOk;
+    ColourMap* map = ColourMapBuild(desc, source, dither, &result);
+    if (map == nullptr) {
+        return RgbImage();
+    }
+    RgbImage out = fetched;
+    std::vector<uint8_t> row(size_t(DibStride(fetched.width, 24)));
+    std::vector<uint8_t> indices(size_t(fetched.width));
+    const uint8_t* palette = ColourMapColours(map);
+    for (int y = 0; y < fetched.height; ++y) {
+        FetchRgbRows(&out, fetched.height - 1 - y, 1, row.data());
+        ColourMapRow(map, row.data(), indices.data());
+        for (int x = 0; x < fetched.width; ++x) {
+            const uint8_t* c = palette + 3 * indices[size_t(x)];
+            out.rgb[size_t(y) * size_t(fetched.width) + size_t(x)] =
+                uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
+        }
+    }
+    ColourMapFree(map);
+    return out;
+}
+
+double RmsDistance(const RgbImage& a, const RgbImage& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() ||
+        a.rgb.empty()) {
+        return 1e9;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            const double d =
+                double((a.rgb[i] >> shift) & 0xFF) - double((b.rgb[i] >> shift) & 0xFF);
+            sum += d * d;
+        }
+    }
+    return sqrt(sum / double(a.rgb.size()));
 }

@@ -221,3 +221,20 @@ std::string FirstBeyond(const RgbImage& shown, const RgbImage& colors, int toler
 // (plus one five-bit step at 16 bits); at 8 bits within 0x60 + tolerance. With tolerance 0 it
 // is CompareOnDisplay.
 std::string CompareOnDisplayWithin(const RgbImage& shown, const RgbImage& colors, int tolerance);
+// ---- GIF of pictures deeper than 8 bits ----
+
+// What a GIF save of a 16-, 24- or 32-bit picture must decode to: its pixels as the writers
+// fetch them at 24 bits, reduced to at most 256 colours by the encoders' colour reduction (with
+// or without dithering), in the order the writer hands the rows over. A picture of at most 256
+// colours comes back as it is. Empty when the reduction fails.
+RgbImage GifColoursOf(const RgbImage& fetched, bool dither);
+
+// Root-mean-square distance per pixel over red, green and blue; a huge value for images of
+// different sizes.
+double RmsDistance(const RgbImage& a, const RgbImage& b);
+
+// The largest distance between a GIF's colours and its source that the tests accept. Random
+// colours spread over the whole cube (RandomRgb, the hardest case) measured up to 19.3 with and
+// without dithering (700 x 200, thousands of colours for 256 entries); smooth pictures stay far
+// below (a two-channel gradient of 65536 colours: about 7).
+constexpr double GifDistanceBound = 24.0;

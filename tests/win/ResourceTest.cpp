@@ -55,6 +55,7 @@ std::vector<MenuRow> ExpectedMenu(const char* aboutText) {
         {2, "&LZW   8k", CmdTifLzw8k, false},
         {2, "L&ZW 16k", CmdTifLzw16k, false},
         {1, "Always on &top", CmdAlwaysOnTop, false},
+        {1, "GIF &dithering", CmdGifDithering, false},
         {0, "&Print", CmdPrint, false},
         {0, "&Help", 0, false},
         {1, "&Contents", CmdHelpContents, false},

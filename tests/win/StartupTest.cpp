@@ -111,9 +111,9 @@ TEST_F(StartupTest, TifDefaultAndMenuChecksFollowTheDisplayDepth) {
         UINT command;
         bool checked;
     } checks[] = {
-        {CmdTifNone, false},      {CmdTifPackBits, !deep}, {CmdTifLzw8k, deep},
-        {CmdTifLzw16k, false},    {CmdPopupMode, true},    {CmdBlackOnWhite, true},
-        {CmdWhiteOnBlack, false},
+        {CmdTifNone, false},      {CmdTifPackBits, !deep},  {CmdTifLzw8k, deep},
+        {CmdTifLzw16k, false},    {CmdPopupMode, true},     {CmdBlackOnWhite, true},
+        {CmdWhiteOnBlack, false}, {CmdGifDithering, false},
     };
     for (const CheckCase& c : checks) {
         UINT state = GetMenuState(menu, c.command, MF_BYCOMMAND);

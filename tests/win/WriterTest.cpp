@@ -1,10 +1,13 @@
 // The BMP, GIF, PCX, TIF and PNG writers under the real save commands: every kind of source bitmap,
-// every format and TIF compression, the progress window, the GIF refusal, and saves that cannot
-// be completed. The files go to the saved-files folder, where scripts/wine-tests.sh has them
-// decoded by independent decoders after the run and compared with the colours listed here.
+// every format and TIF compression, the progress window, GIFs of deeper pictures reduced to 256
+// colours, and saves that cannot be completed. The files go to the saved-files folder, where
+// scripts/wine-tests.sh has them decoded by independent decoders after the run and compared with
+// the colours listed here.
 #include <gtest/gtest.h>
 
 #include <string.h>
+
+#include <algorithm>
 
 #include "bitmap/ImageFileWriters.h"
 #include "platform/ClipboardAccess.h"
@@ -238,7 +241,7 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
             std::vector<RGBQUAD> table;
             RgbImage fetched = ClipboardAsFetched(&depth, &table);
             ASSERT_EQ(source.width, fetched.width) << what;
-            // The file's depth and the GIF refusal follow from the source's known depth.
+            // The file's depth follows from the source's known depth.
             ASSERT_EQ(SourceDepth(source), depth) << what;
             // The bitmap shows the known colours, or (8-bit display) colours near the drawn ones.
             ASSERT_TRUE(known.rgb.empty() != drawn.rgb.empty()) << what;
@@ -247,22 +250,26 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
             } else {
                 EXPECT_EQ("", FirstFarColor(fetched, drawn)) << what;
             }
-            if (std::string(format.name) == "gif" && depth > 8) {
-                // 16-, 24- and 32-bit images: the message after the beep, and no file.
-                EXPECT_FALSE(FileExists(path)) << what;
-                ASSERT_EQ(2, feedback.count) << what;
-                EXPECT_TRUE(IsBeep(feedback.events[0])) << what;
-                EXPECT_EQ(FeedbackBox, feedback.events[1].kind) << what;
-                EXPECT_STREQ("GIF does not support 24-bit color.", feedback.events[1].text);
-                EXPECT_STREQ("CLIPBOARD STATUS", feedback.events[1].title);
-                EXPECT_EQ(app.mainWindow, feedback.events[1].owner);
-                EXPECT_EQ(UINT(MB_OK), feedback.events[1].code);
-                continue;
-            }
             EXPECT_EQ(0, feedback.count) << what << ": " << feedback.events[0].text;
             std::vector<uint8_t> bytes = ReadFileBytes(path);
             ASSERT_FALSE(bytes.empty()) << what;
             int fileDepth = WrittenDepth(format.name, depth);
+            if (std::string(format.name) == "gif" && depth > 8) {
+                // 16-, 24- and 32-bit images are reduced to at most 256 colours, near the source;
+                // the colour table is as large as the colours need.
+                RgbImage source24 = known.rgb.empty() ? fetched : known;
+                RgbImage reduced = GifColoursOf(fetched, app.gifDithering != 0);
+                EXPECT_LT(RmsDistance(reduced, source24), GifDistanceBound) << what;
+                fileDepth = DeclaredDepth(bytes, format.name);
+                EXPECT_LE(1, fileDepth) << what;
+                std::string notes = std::string("display ") + std::to_string(DisplayBits()) +
+                                    ", source " + std::to_string(depth) + "-bit " + source.name +
+                                    " reduced";
+                EXPECT_TRUE(
+                    saved.Add(file, format.name, 8, format.compression, reduced, "color", notes))
+                    << what;
+                continue;
+            }
             if (std::string(format.name) == "png" && fileDepth <= 8) {
                 // A palette PNG holds the colours in use, at 1, 4 or 8 bits as their number
                 // needs: never deeper than the bitmap.
@@ -339,38 +346,87 @@ TEST_F(ImageWriterTest, NoBitmapWritesNothing) {
     }
 }
 
-// A GIF of a 16-, 24- or 32-bit image is refused with its message after the writer has closed
-// the clipboard (the save commands hold it open while the writer runs), so that the box does
-// not keep other programs from it; no file is made and the progress window is gone.
-TEST_F(ImageWriterTest, GifRefusesDirectColourAfterClosingTheClipboard) {
-    std::string folder = FreshTempFolder("writer-gif-refusal");
+// A GIF of a 16-, 24- or 32-bit image is written like one of 8 bits: no message, the progress
+// window shown and gone, and the clipboard left open for the caller to close. A picture of at
+// most 256 colours keeps every colour, with a table of 2^n entries for its colours.
+TEST_F(ImageWriterTest, GifOfDirectColourIsWrittenLikeAnyOther) {
+    SavedFiles saved;
+    RgbImage few = RandomRgb(9, 7, 3);
     for (int bits : {16, 24, 32}) {
-        HBITMAP bitmap = CreateMemoryBitmap(RandomRgb(9, 7, 3), bits);
+        std::string what = std::to_string(bits) + " bits";
+        HBITMAP bitmap = CreateMemoryBitmap(few, bits);
         ASSERT_EQ(bits, BitmapDepth(bitmap));
-        strcpy(app.chosenFileName, (folder + "\\direct.gif").c_str());
+        std::string file =
+            "direct-" + std::to_string(bits) + "-" + std::to_string(DisplayBits()) + ".gif";
+        strcpy(app.chosenFileName, saved.PathOf(file).c_str());
+        DeleteFileA(app.chosenFileName);
         ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
         RecordFeedback(&feedback);
         ProgressWatch progress;
-        EXPECT_EQ(2, SaveGifFile(bitmap, nullptr)) << bits;
-        EXPECT_EQ(nullptr, GetOpenClipboardWindow()) << bits;
+        EXPECT_EQ(1, SaveGifFile(bitmap, nullptr)) << what;
+        EXPECT_EQ(app.mainWindow, GetOpenClipboardWindow()) << what;
         CloseClipboard();
-        EXPECT_FALSE(FileExists(app.chosenFileName)) << bits;
-        ASSERT_EQ(2, feedback.count) << bits;
-        EXPECT_TRUE(IsBeep(feedback.events[0])) << bits;
-        EXPECT_STREQ("GIF does not support 24-bit color.", feedback.events[1].text);
-        EXPECT_STREQ("CLIPBOARD STATUS", feedback.events[1].title);
-        EXPECT_EQ(1, progress.Created()) << bits;
-        EXPECT_EQ(1, progress.Destroyed()) << bits;
+        EXPECT_EQ(0, feedback.count) << what;
+        EXPECT_EQ(1, progress.Created()) << what;
+        EXPECT_EQ(1, progress.Destroyed()) << what;
+        RgbImage fetched = ReadBitmapRgb(bitmap, nullptr, 24);
+        std::vector<uint32_t> colours = fetched.rgb;
+        std::sort(colours.begin(), colours.end());
+        colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
+        std::vector<uint8_t> bytes = ReadFileBytes(app.chosenFileName);
+        int tableBits = 1;
+        while ((size_t(1) << tableBits) < colours.size()) {
+            ++tableBits;
+        }
+        EXPECT_EQ(tableBits, DeclaredDepth(bytes, "gif")) << what;
+        EXPECT_TRUE(saved.Add(file, "gif", 8, "-", fetched, "color",
+                              what + " bitmap of at most 256 colours: exact"))
+            << what;
         DeleteObject(bitmap);
     }
-    // An 8-bit image is written, and the clipboard stays open for the caller to close.
-    IndexedImage image = RandomIndexed(9, 7, 8, 3);
-    HBITMAP bitmap = CreateIndexedBitmap(image);
-    ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
-    EXPECT_EQ(1, SaveGifFile(bitmap, nullptr));
-    EXPECT_EQ(app.mainWindow, GetOpenClipboardWindow());
-    CloseClipboard();
-    EXPECT_TRUE(FileExists(app.chosenFileName));
+}
+
+// Options > GIF dithering toggles its check mark and the writer's error diffusion: a gradient of
+// more than 256 colours saves to another file, both near the source.
+TEST_F(ImageWriterTest, GifDitheringItemTogglesAndChangesTheFile) {
+    SavedFiles saved;
+    RgbImage gradient;
+    gradient.width = 96;
+    gradient.height = 64;
+    for (int y = 0; y < gradient.height; ++y) {
+        for (int x = 0; x < gradient.width; ++x) {
+            gradient.rgb.push_back(uint32_t(x * 255 / 95) << 16 | uint32_t(y * 4) << 8 |
+                                   uint32_t(255 - x * 2));
+        }
+    }
+    HBITMAP bitmap = CreateMemoryBitmap(gradient, 32);
+    RgbImage fetched = ReadBitmapRgb(bitmap, nullptr, 24);
+    std::vector<uint8_t> files[2];
+    HMENU menu = GetMenu(app.mainWindow);
+    for (int dither = 0; dither < 2; ++dither) {
+        std::string what = dither ? "dithered" : "plain";
+        if (dither) {
+            Command(CmdGifDithering);
+        }
+        EXPECT_EQ(dither, app.gifDithering);
+        EXPECT_EQ(dither != 0,
+                  (GetMenuState(menu, CmdGifDithering, MF_BYCOMMAND) & MF_CHECKED) != 0);
+        std::string file = "gradient-" + what + "-" + std::to_string(DisplayBits()) + ".gif";
+        strcpy(app.chosenFileName, saved.PathOf(file).c_str());
+        DeleteFileA(app.chosenFileName);
+        RecordFeedback(&feedback);
+        EXPECT_EQ(1, SaveGifFile(bitmap, nullptr)) << what;
+        EXPECT_EQ(0, feedback.count) << what;
+        files[dither] = ReadFileBytes(app.chosenFileName);
+        EXPECT_EQ(8, DeclaredDepth(files[dither], "gif")) << what;
+        RgbImage reduced = GifColoursOf(fetched, dither != 0);
+        EXPECT_LT(RmsDistance(reduced, fetched), GifDistanceBound / 2) << what;
+        EXPECT_TRUE(saved.Add(file, "gif", 8, "-", reduced, "color", "gradient " + what)) << what;
+    }
+    EXPECT_NE(files[0], files[1]);
+    Command(CmdGifDithering);
+    EXPECT_EQ(0, app.gifDithering);
+    EXPECT_EQ(0u, GetMenuState(menu, CmdGifDithering, MF_BYCOMMAND) & MF_CHECKED);
     DeleteObject(bitmap);
 }
 
