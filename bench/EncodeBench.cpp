@@ -21,7 +21,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/Gif.h"
 #include "encoders/MemorySink.h"
 #include "encoders/Png.h"

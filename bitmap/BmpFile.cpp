@@ -1,7 +1,7 @@
 #include "bitmap/BmpFile.h"
 
 #include "bitmap/BmpHeader.h"
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "bitmap/PackedDib.h"
 #include "bitmap/ProgressWindow.h"
 #include "bitmap/TransformBitmap.h"

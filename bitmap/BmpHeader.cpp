@@ -1,7 +1,7 @@
 #include "bitmap/BmpHeader.h"
 #include "encoders/ByteOrder.h"
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "bitmap/ImageFileWriters.h"
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "bitmap/PackedDib.h"
 #include "bitmap/ProgressWindow.h"
 #include "encoders/Bmp.h"

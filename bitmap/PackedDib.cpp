@@ -1,6 +1,6 @@
 #include "bitmap/PackedDib.h"
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "shell/AppState.h"
 
 #include <cstring>

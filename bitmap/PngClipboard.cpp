@@ -1,7 +1,7 @@
 #include "bitmap/PngClipboard.h"
 
 #include "bitmap/AlphaOverWhite.h"
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "bitmap/PngChunks.h"
 #include "shell/AppState.h"
 

@@ -1,4 +1,4 @@
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/ByteOrder.h"
 
 int ColorTableSize(int bitCount) {

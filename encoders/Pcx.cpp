@@ -1,7 +1,7 @@
 #include "encoders/Pcx.h"
 #include "encoders/ByteOrder.h"
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 #include <cstring>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "encoders/Png.h"
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 #include <zlib.h>
 

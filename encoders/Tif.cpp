@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/Lzw.h"
 #include "encoders/PackBits.h"
 

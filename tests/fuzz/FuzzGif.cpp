@@ -9,7 +9,7 @@
 
 #include <gif_lib.h>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/Gif.h"
 #include "encoders/MemorySink.h"
 #include "tests/fuzz/FuzzImage.h"

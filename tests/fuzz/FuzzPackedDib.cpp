@@ -15,7 +15,7 @@
 // inside the block; the block cut to exactly the bytes the layout needs is accepted with the same
 // layout, and one byte less is refused as truncated. A refused block leaves the layout untouched,
 // and a refusal for its header does not change when more bytes follow.
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -10,7 +10,7 @@
 
 #include <tiffio.h>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/MemorySink.h"
 #include "encoders/Tif.h"
 #include "tests/fuzz/FuzzImage.h"

@@ -1,4 +1,4 @@
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "LzwTestSupport.h"
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/MemorySink.h"
 #include "encoders/Tif.h"
 

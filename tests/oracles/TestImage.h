@@ -2,7 +2,7 @@
 // native tests, the fuzz targets and the corpus generator.
 #pragma once
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "encoders/EncodeTypes.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "bitmap/DibRules.h"
+#include "encoders/DibRules.h"
 #include "bitmap/PackedDib.h"
 #include "shell/Shell.h"
 #include "tests/win/ImageTestSupport.h"
