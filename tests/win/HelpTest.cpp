@@ -165,7 +165,7 @@ TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
         lstrcpyA(app.helpFile, identity.helpFile);
         for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
             SCOPED_TRACE(std::string(identity.title) + " " + std::to_string(command));
-            feedback.count = 0;
+            ResetFeedback();
             Command(command);
             ASSERT_EQ(2, feedback.count);
             EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
@@ -182,7 +182,7 @@ TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
         }
     }
     // Closing tells WinHelp to quit as always; it reaches no other viewer.
-    feedback.count = 0;
+    ResetFeedback();
     HWND window = app.mainWindow;
     StopMainWindow();
     EXPECT_FALSE(IsWindow(window));

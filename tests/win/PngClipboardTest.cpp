@@ -73,7 +73,7 @@ TEST_F(PngClipboardTest, EveryKindOfPngShowsItsColoursOverWhite) {
         ASSERT_GT(input.colors.width, 0) << input.name;
         ASSERT_TRUE(EmptyClipboardAs(other));
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewNone; })) << input.name;
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; })) << input.name;
         EXPECT_EQ(ScreenClipboard, app.screen) << input.name;
@@ -102,7 +102,7 @@ TEST_F(PngClipboardTest, MalformedPngIsRefusedWithoutHarm) {
             continue;
         }
         ASSERT_TRUE(EmptyClipboardAs(other));
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         // The change is seen (the main window has opened and probed the clipboard) when the PNG
         // is listed; it must stay the only format.
@@ -168,10 +168,8 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             std::string file = "pngclip-" + input.name + "." + format;
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
-            RecordFeedback(&feedback);
-            ASSERT_TRUE(CommandWithDialog(std::string(format) == "png" ? CmdSavePng : CmdSaveBmp,
-                                          "", {{DialogAction::FileName, 0, path}})
-                            .finished)
+            ASSERT_TRUE(
+                ThroughFileDialog(std::string(format) == "png" ? CmdSavePng : CmdSaveBmp, path))
                 << file;
             EXPECT_EQ(0, feedback.count) << file;
             std::vector<uint8_t> bytes = ReadFileBytes(path);
@@ -180,13 +178,14 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             RgbImage fetched = ClipboardRgb(&depth);
             EXPECT_EQ(DisplayBits(), depth) << file;
             EXPECT_EQ("", CompareOnDisplay(fetched, input.colors)) << file;
-            int fileDepth = depth == 16 || depth == 32 ? 24 : depth;
+            // An 8-bit display's bitmap saves as 8-bit palette PNG and BMP; 16 and 32 bits save
+            // as 8-bit RGB PNG (24 bits a pixel), as 24-bit BMP from 16 and 32-bit BMP from 32.
+            int fileDepth = depth <= 8 ? 8 : 24;
             if (std::string(format) == "png") {
+                EXPECT_EQ(8, bytes[24]) << file;
                 EXPECT_EQ(depth <= 8 ? 3 : 2, bytes[25]) << file;
-                fileDepth = bytes[24] * (bytes[25] == 2 ? 3 : 1);
-            }
-            if (std::string(format) == "bmp") {
-                fileDepth = depth == 16 ? 24 : depth;
+            } else if (depth == 32) {
+                fileDepth = 32;
             }
             EXPECT_TRUE(
                 saved.Add(file, format, fileDepth, "-", fetched, fileDepth > 8 ? "rgb" : "color",

@@ -126,9 +126,10 @@ class PrintTest : public MainWindowFixture {
     // Runs "&Print": OK in the printer dialog, then the actions on the dialog titled `title`.
     // Returns what the actions read.
     std::vector<std::string> Print(const char* title, std::vector<DialogAction> actions) {
-        feedback.count = 0;
+        ResetFeedback();
         actions.insert(actions.begin(), {{A::Press, IDOK, ""}, {A::Await, 0, title}});
-        DialogRun run = CommandWithDialog(CmdPrint, printerDialog, std::move(actions));
+        DialogRun run =
+            CommandWithDialog(CmdPrint, printerDialog, std::move(actions), PrinterWaitMs);
         EXPECT_TRUE(run.finished);
         EXPECT_FALSE(run.escaped) << "the dialog stayed open";
         EXPECT_EQ(title, run.title);
@@ -456,12 +457,13 @@ TEST_F(PrintTest, AFailingPrinterGivesTheErrorBox) {
         } else {
             PlaceBlocks(2, 2);
         }
-        feedback.count = 0;
+        ResetFeedback();
         DialogRun run = CommandWithDialog(CmdPrint, printerDialog,
                                           {{A::Choose, printerList, "Refuser"},
                                            {A::Press, IDOK, ""},
                                            {A::Await, 0, c.dialog},
-                                           {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}});
+                                           {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}},
+                                          PrinterWaitMs);
         EXPECT_TRUE(run.finished) << c.what;
         EXPECT_EQ(c.dialog, run.title) << c.what;
         ASSERT_EQ(2, feedback.count) << c.what;

@@ -19,7 +19,8 @@ printer's resolution (one rendered pixel is one printer pixel) and read with pdf
          first paragraph (20 words) wraps onto more than one line; no ink left of x or right of
          the printable area; each page's ink starts at the corner's line.
 
-Exit status 0 when every listed page passes (or nothing is listed), 1 otherwise.
+Exit status 0 when every listed page passes, 1 otherwise (also when nothing is listed: a print
+test that listed nothing has not run).
 """
 import os
 import subprocess
@@ -178,8 +179,8 @@ def main():
     pdf_dir, list_dir = sys.argv[1], sys.argv[2]
     listing = os.path.join(list_dir, "printed.tsv")
     if not os.path.exists(listing):
-        print("printed pages: nothing listed")
-        return 0
+        print("printed pages: FAIL: nothing listed (%s is missing)" % listing)
+        return 1
     failed = 0
     checked = 0
     with open(listing, encoding="utf-8") as f, tempfile.TemporaryDirectory() as folder:
@@ -206,6 +207,9 @@ def main():
             else:
                 print("ok   %s (%s)" % (pdf, kind))
     print("printed pages: %d checked, %d failed" % (checked, failed))
+    if checked == 0:
+        print("printed pages: FAIL: the list is empty")
+        return 1
     return 1 if failed else 0
 
 
