@@ -612,9 +612,6 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
         }
         return;
     }
-    if (script->dialog != dialog)
-        fprintf(stderr, "TIMING wait for '%s': %lu ms\n", scriptState.title.c_str(),
-                GetTickCount() - scriptState.waitStart); // TEMP
     script->dialog = dialog;
     script->owner = GetWindow(dialog, GW_OWNER);
     char title[256] = "";
