@@ -36,6 +36,40 @@ void PumpMessages(DWORD quietMs, DWORD limitMs) {
     }
 }
 
+bool PumpUntilPostedHandled(DWORD limitMs) {
+    // A marker posted to the thread's queue comes back only after everything posted before it;
+    // when anything else was handled meanwhile, it may have posted more: another round.
+    static const UINT marker = RegisterWindowMessageA("Kovel test queue marker");
+    DWORD start = GetTickCount();
+    for (;;) {
+        PostThreadMessageA(GetCurrentThreadId(), marker, 0, 0);
+        int others = 0;
+        bool back = false;
+        while (!back) {
+            if (GetTickCount() - start > limitMs) {
+                return false;
+            }
+            MSG message;
+            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+                continue;
+            }
+            if (message.hwnd == nullptr && message.message == marker) {
+                back = true;
+                continue;
+            }
+            ++others;
+            if (message.message != WM_QUIT) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        if (others == 0) {
+            return true;
+        }
+    }
+}
+
 // ---- The main window in this process ----
 
 int StartMainWindow(FeedbackLog* log, int showCommand, bool pump) {

@@ -35,6 +35,11 @@ template <typename Condition> bool PumpUntil(Condition condition, DWORD limitMs 
     return true;
 }
 
+// Pumps until every message posted to this thread before the call, and every message those post
+// in turn, has been handled (or limitMs passed): what a check that something does NOT follow a
+// posted message waits for. False when the limit passed first.
+bool PumpUntilPostedHandled(DWORD limitMs = 4000);
+
 // ---- The main window in this process ----
 
 // Resets `app`, registers the class once, records feedback into log, creates the main window
