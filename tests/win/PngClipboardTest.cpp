@@ -10,6 +10,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <set>
+
 #include "bitmap/PngClipboard.h"
 #include "shell/CommandIds.h"
 #include "tests/win/ImageTestSupport.h"
@@ -178,12 +180,16 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             RgbImage fetched = ClipboardRgb(&depth);
             EXPECT_EQ(DisplayBits(), depth) << file;
             EXPECT_EQ("", CompareOnDisplay(fetched, input.colors)) << file;
-            // An 8-bit display's bitmap saves as 8-bit palette PNG and BMP; 16 and 32 bits save
-            // as 8-bit RGB PNG (24 bits a pixel), as 24-bit BMP from 16 and 32-bit BMP from 32.
+            // An 8-bit display's bitmap saves as 8-bit BMP and as palette PNG of 1, 4 or 8 bits
+            // as its distinct colours fit (2, 16, 256); 16 and 32 bits save as 8-bit RGB PNG (24
+            // bits a pixel), as 24-bit BMP from 16 and 32-bit BMP from 32.
+            std::set<uint32_t> distinct(fetched.rgb.begin(), fetched.rgb.end());
+            int paletteDepth = distinct.size() <= 2 ? 1 : distinct.size() <= 16 ? 4 : 8;
             int fileDepth = depth <= 8 ? 8 : 24;
             if (std::string(format) == "png") {
-                EXPECT_EQ(8, bytes[24]) << file;
+                EXPECT_EQ(depth <= 8 ? paletteDepth : 8, bytes[24]) << file;
                 EXPECT_EQ(depth <= 8 ? 3 : 2, bytes[25]) << file;
+                fileDepth = depth <= 8 ? paletteDepth : 24;
             } else if (depth == 32) {
                 fileDepth = 32;
             }

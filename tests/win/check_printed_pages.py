@@ -91,21 +91,25 @@ def content_streams(pdf):
             body = zlib.decompress(raw)
         except zlib.error:
             body = raw
-        if b" cm" in body and (b"Do" in body or b"BI" in body):
+        if b" cm" in body and (b"Do" in body or b"BI" in body or b" re" in body):
             streams.append(body)
     return streams
 
 
-def image_boxes(stream):
+def image_boxes(stream, fills=None):
     """Where each image (XObject or inline) of a content stream lands: (x0, y0, x1, y1) in user
     space (points, y upwards), from the transformation matrices in force at the image, and
-    whether its first row lands at the bottom (the rows stored bottom-up)."""
+    whether its first row lands at the bottom (the rows stored bottom-up). Filled rectangles
+    (what a bitmap becomes when the driver paints it pixel run by pixel run) are appended to
+    fills as (x0, y0, x1, y1, (r, g, b))."""
     tokens = re.finditer(rb"\(|/[^\s/\[\]()<>{}%]*|[-+]?(?:\d+\.?\d*|\.\d+)|[A-Za-z'\"*]+|\S",
                          stream)
     ctm = [1.0, 0.0, 0.0, 1.0, 0.0, 0.0]
     stack = []
     operands = []
     boxes = []
+    color = (0, 0, 0)
+    path = []
     position = 0
     for token in tokens:
         if token.start() < position:
@@ -136,6 +140,22 @@ def image_boxes(stream):
             A, B, C, D, E, F = ctm
             ctm = [a * A + b * C, a * B + b * D, c * A + d * C, c * B + d * D,
                    e * A + f * C + E, e * B + f * D + F]
+        elif word == b"rg" and len(operands) >= 3:
+            color = tuple(int(round(255 * c)) for c in operands[-3:])
+        elif word == b"g" and operands:
+            color = (int(round(255 * operands[-1])),) * 3
+        elif word == b"re" and len(operands) >= 4:
+            x, y, w, h = operands[-4:]
+            a, b, c, d, e, f = ctm
+            xs = [a * px + c * py + e for px in (x, x + w) for py in (y, y + h)]
+            ys = [b * px + d * py + f for px in (x, x + w) for py in (y, y + h)]
+            path.append((min(xs), min(ys), max(xs), max(ys)))
+        elif word in (b"f", b"f*", b"F"):
+            if fills is not None:
+                fills.extend(r + (color,) for r in path)
+            path = []
+        elif word == b"n":
+            path = []
         elif word in (b"Do", b"ID"):
             a, b, c, d, e, f = ctm
             xs = [e, e + a, e + c, e + a + c]
@@ -199,13 +219,25 @@ def check_image(pdf, v, list_dir, folder):
     dpi, left, top = geometry(v)
     w, h = int(v["w"]), int(v["h"])
     scale = dpi / 72.0
-    boxes = [b for s in content_streams(pdf) for b in image_boxes(s)]
+    fills = []
+    boxes = [b for s in content_streams(pdf) for b in image_boxes(s, fills)]
     want = (left, top, left + w, top + h)
+    physh = int(v["physh"])
+    painted = None
+    if not boxes and fills:
+        # Painted as runs of filled rectangles: their union is the image's box, and drawn on
+        # white they give its pixels.
+        box = (min(f[0] for f in fills), min(f[1] for f in fills),
+               max(f[2] for f in fills), max(f[3] for f in fills))
+        boxes = [box + (False,)]
+        painted = Image.new("RGB", (w, h), (255, 255, 255))
+        for x0, y0, x1, y1, color in fills:
+            painted.paste(color, (int(round(x0 * scale - left)), int(round(physh - y1 * scale - top)),
+                                  int(round(x1 * scale - left)), int(round(physh - y0 * scale - top))))
     if len(boxes) != 1:
         errors.append("%d images on the page, expected one" % len(boxes))
     else:
         x0, y0, x1, y1, _ = boxes[0]
-        physh = int(v["physh"])
         got = (x0 * scale, physh - y1 * scale, x1 * scale, physh - y0 * scale)
         if any(abs(a - b) > EXACT for a, b in zip(got, want)):
             errors.append("image placed at %s, expected %s" % (
@@ -216,7 +248,7 @@ def check_image(pdf, v, list_dir, folder):
                            box[2] <= want[2] + 1 and box[3] <= want[3] + 1):
         errors.append("ink at %s, outside the image's box %s" % (box, want))
     source = read_ppm(os.path.join(list_dir, v["ppm"]))
-    stored = first_image(pdf, folder)
+    stored = painted if painted is not None else first_image(pdf, folder)
     if stored is None:
         errors.append("no image in the file")
         return errors
