@@ -73,7 +73,8 @@ add_executable(win_tests
     ${WIN_TEST_SOURCES}
     ${CMAKE_SOURCE_DIR}/shell/ProductVariant.cpp
     ${KOVEL_RESOURCES})
-target_compile_definitions(win_tests PRIVATE KOVEL_PRODUCT_VARIANT=1)
+target_compile_definitions(win_tests PRIVATE KOVEL_PRODUCT_VARIANT=1
+    KOVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_options(win_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KOVEL_WARNINGS}>)
 target_link_libraries(win_tests PRIVATE kovel_app GTest::gtest)

@@ -4,9 +4,11 @@ namespace {
 
 typedef HWND(WINAPI* HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
 
-HtmlHelpProc htmlHelp; // HtmlHelpA once found
-bool lookedUp;         // the library was tried (found or not)
-bool opened;           // a help window was opened through the viewer
+HtmlHelpProc htmlHelp;       // HtmlHelpA once found
+bool lookedUp;               // the library was tried (found or not)
+bool opened;                 // a help window was opened through the viewer
+char lastFile[2 * MAX_PATH]; // the last request that opened a window
+UINT lastCommand;
 
 HtmlHelpProc FindHtmlHelp() {
     if (!lookedUp) {
@@ -31,9 +33,20 @@ HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
     if (proc == nullptr)
         return nullptr;
     HWND window = proc(caller, file, command, data);
-    if (window != nullptr)
+    if (window != nullptr) {
         opened = true;
+        lstrcpynA(lastFile, file != nullptr ? file : "", sizeof lastFile);
+        lastCommand = command;
+    }
     return window;
+}
+
+const char* LastHtmlHelpFile() {
+    return lastFile;
+}
+
+UINT LastHtmlHelpCommand() {
+    return lastCommand;
 }
 
 void CloseHtmlHelp() {

@@ -19,5 +19,10 @@ bool HtmlHelpAvailable();
 // missing or refused the call.
 HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
+// What the last CallHtmlHelp that returned a window asked for: its file argument (a manual, or
+// "manual::/page.html") and its command; "" and 0 before any. Read by the tests.
+const char* LastHtmlHelpFile();
+UINT LastHtmlHelpCommand();
+
 // Closes every help window that CallHtmlHelp opened; does nothing when none was opened.
 void CloseHtmlHelp();

@@ -127,6 +127,7 @@ for depth in $DEPTHS; do
             tee -a "$log"
         if [ "${PIPESTATUS[0]}" -ne 0 ]; then
             status=1
+            total_failed=$((total_failed + 1))
             summary="${summary}depth $depth: saved files not decoded to their colours"$'\n'
         fi
     fi
@@ -136,6 +137,7 @@ for depth in $DEPTHS; do
             "$FILES/printed-$depth" 2>&1 | tee -a "$log"
         if [ "${PIPESTATUS[0]}" -ne 0 ]; then
             status=1
+            total_failed=$((total_failed + 1))
             summary="${summary}depth $depth: printed pages not as listed"$'\n'
         fi
     fi

@@ -1,11 +1,13 @@
 // Fuzzes the BMP header parser and the packed DIB parser, chosen by the first input byte mod 3:
 //  - 0: the rest of the input is a whole BMP file. Only the first 54 bytes are handed over, in a
-//    buffer of exactly that size, so any read past them is caught; an accepted layout must lie
-//    inside the file, and every table entry and row byte it names is read.
+//    buffer of exactly that size, so any read past them is caught; the file is accepted exactly
+//    when the format's rules say so (BmpFileAccepted), an accepted layout must lie inside the
+//    file, and every table entry and row byte it names is read.
 //  - 1: the input describes an image that the BMP writer encodes; the parser must accept the
 //    file and give back the image's own layout, and the rows must be the ones encoded.
-//  - 2: the rest is a packed DIB block in a buffer of exactly its size; an accepted layout must
-//    lie inside the block, and its table and rows are read.
+//  - 2: the rest is a packed DIB block in a buffer of exactly its size, accepted exactly when
+//    the rules say so (PackedDibAccepted); an accepted layout must lie inside the block, and its
+//    table and rows are read.
 #include "bitmap/BmpHeader.h"
 #include "encoders/Bmp.h"
 #include "tests/fuzz/FuzzImage.h"
@@ -29,6 +31,8 @@ void ParseWholeFile(const uint8_t* data, size_t size) {
     std::memset(&layout, 0xA5, sizeof layout);
     const BmpLayout untouched = layout;
     const BmpParseResult result = ParseBmpHeader(head.data(), head.size(), size, &layout);
+    // Accepted exactly when the format's rules say so.
+    Require((result == BmpOk) == BmpFileAccepted(head.data(), head.size(), size));
     if (result != BmpOk) {
         Require(std::memcmp(&layout, &untouched, sizeof layout) == 0);
         return;
@@ -91,7 +95,9 @@ void EncodeAndParse(const uint8_t* data, size_t size) {
 void ParsePackedBlock(const uint8_t* data, size_t size) {
     std::vector<uint8_t> block(data, data + size);
     PackedDibLayout layout{};
-    if (ParsePackedDib(block.data(), block.size(), &layout) != DibParseOk)
+    const bool accepted = ParsePackedDib(block.data(), block.size(), &layout) == DibParseOk;
+    Require(accepted == PackedDibAccepted(block.data(), block.size()));
+    if (!accepted)
         return;
     Require(layout.width >= 1 && layout.height >= 1);
     Require(layout.stride == DibStride(layout.width, layout.bitCount));

@@ -74,3 +74,70 @@ struct ByteStream {
         return static_cast<uint8_t>(state >> 24);
     }
 };
+
+// ---- What a parser must answer, from the formats' rules ----
+
+TEST_HELPER inline uint32_t FuzzLe32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Whether a packed DIB block of `size` bytes is one the viewer reads: a 40, 108 or 124-byte
+// header inside the block; width 1..65535 and height 1..65535 either way up; one plane; 1, 4, 8,
+// 16, 24 or 32 bits; plain rows, or bit fields at 16 and 32 bits; at most 2^31 bytes of rows;
+// the header, the three masks of a 40-byte bit-field header, the table GDI reads (biClrUsed
+// entries, at most 256, or 2^bitCount when biClrUsed is 0 at 8 bits and less; a true-colour
+// block naming more than 256 is refused) and the rows, each ((width x bits + 31) / 32) x 4
+// bytes, all inside the block.
+TEST_HELPER inline bool PackedDibAccepted(const uint8_t* block, uint64_t size) {
+    if (size < 40)
+        return false;
+    const uint32_t headerSize = FuzzLe32(block);
+    const int64_t width = int32_t(FuzzLe32(block + 4));
+    const int64_t height = int32_t(FuzzLe32(block + 8));
+    const int planes = block[12] | block[13] << 8;
+    const int bits = block[14] | block[15] << 8;
+    const uint32_t compression = FuzzLe32(block + 16);
+    const uint32_t clrUsed = FuzzLe32(block + 32);
+    const int64_t rows = height < 0 ? -height : height;
+    if ((headerSize != 40 && headerSize != 108 && headerSize != 124) || size < headerSize ||
+        width < 1 || width > 65535 || rows < 1 || rows > 65535 || planes != 1)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32)))
+        return false;
+    if (bits > 8 && clrUsed > 256)
+        return false;
+    const uint64_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
+    const uint64_t entries =
+        clrUsed != 0 ? (clrUsed < 256 ? clrUsed : 256) : (bits <= 8 ? uint64_t(1) << bits : 0);
+    const uint64_t imageBytes = uint64_t((width * bits + 31) / 32 * 4) * uint64_t(rows);
+    return imageBytes <= (uint64_t(1) << 31) &&
+           headerSize + masks + 4 * entries + imageBytes <= size;
+}
+
+// Whether a BMP file of fileSize bytes starting with head (headLen bytes) is one the reader
+// opens: "BM", both headers (54 bytes) present, the 40-byte information header, width and height
+// 1..65535 (bottom-up only), one plane, 1, 4, 8, 16, 24 or 32 bits, no compression, rows of at
+// most 2^32 - 1 bytes that start after the headers and the table the file declares (biClrUsed
+// entries when it names fewer than the depth has, else all) and end inside the file.
+TEST_HELPER inline bool BmpFileAccepted(const uint8_t* head, size_t headLen, uint64_t fileSize) {
+    if (headLen < 54 || fileSize < 54 || head[0] != 'B' || head[1] != 'M')
+        return false;
+    const uint32_t offBits = FuzzLe32(head + 10);
+    const int64_t width = int32_t(FuzzLe32(head + 18));
+    const int64_t height = int32_t(FuzzLe32(head + 22));
+    const int planes = head[26] | head[27] << 8;
+    const int bits = head[28] | head[29] << 8;
+    const uint32_t clrUsed = FuzzLe32(head + 46);
+    if (FuzzLe32(head + 14) != 40 || width < 1 || width > 65535 || height < 1 || height > 65535 ||
+        planes != 1 || FuzzLe32(head + 30) != 0)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    const uint64_t depthEntries = bits <= 8 ? uint64_t(1) << bits : 0;
+    const uint64_t declared = clrUsed != 0 && clrUsed < depthEntries ? clrUsed : depthEntries;
+    const uint64_t imageBytes = uint64_t((width * bits + 31) / 32 * 4) * uint64_t(height);
+    return imageBytes <= 0xFFFFFFFFu && offBits >= 54 + 4 * declared &&
+           offBits + imageBytes <= fileSize;
+}

@@ -8,7 +8,8 @@
 //    and the rest of the input fills the table and the rows.
 // The block always lies in a buffer of exactly its size, so ASan reports any read past it.
 //
-// Checks on an accepted block: the header fields are the block's own; the rows start where GDI
+// Every block is accepted exactly when the format's rules (PackedDibAccepted) say so. Checks on
+// an accepted block: the header fields are the block's own; the rows start where GDI
 // puts them (after the header, the three masks of a 40-byte bit-field header and biClrUsed table
 // entries, at most 256, or 2^bitCount when biClrUsed is 0), so GDI never reads a table entry past
 // the rows' start; the stride is the DIB formula ((width x bits + 31) / 32) x 4; every row lies
@@ -16,6 +17,7 @@
 // layout, and one byte less is refused as truncated. A refused block leaves the layout untouched,
 // and a refusal for its header does not change when more bytes follow.
 #include "encoders/DibRules.h"
+#include "tests/fuzz/FuzzImage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +70,8 @@ void CheckBlock(const std::vector<uint8_t>& block) {
     PackedDibLayout untouched;
     std::memcpy(&untouched, &layout, sizeof layout);
     const DibParseResult result = Parse(block, &layout);
+    Require((result == DibParseOk) == PackedDibAccepted(block.data(), block.size()),
+            "accepted or refused against the format's rules");
     if (result != DibParseOk) {
         Require(std::memcmp(&layout, &untouched, sizeof layout) == 0, "refusal changed layout");
         if (result != DibParseTruncated) {

@@ -69,11 +69,8 @@ TEST_F(BmpReaderTest, OpenBmpShowsThePixelsOfFilesFromOtherWriters) {
     for (const InputFile& input : inputs) {
         ASSERT_EQ(input.width, input.colors.width) << input.name;
         ASSERT_TRUE(EmptyClipboardAs(other));
-        RecordFeedback(&feedback);
         ProgressWatch progress;
-        ASSERT_TRUE(
-            CommandWithDialog(CmdOpenBmp, "", {{DialogAction::FileName, 0, input.path}}).finished)
-            << input.name;
+        ASSERT_TRUE(ThroughFileDialog(CmdOpenBmp, input.path)) << input.name;
         EXPECT_EQ(0, feedback.count) << input.name << ": " << feedback.events[0].text;
         EXPECT_EQ(1, progress.Created()) << input.name;
         EXPECT_EQ(1, progress.Destroyed()) << input.name;
@@ -216,7 +213,7 @@ TEST_F(BmpReaderTest, MalformedFilesAreOnlyEverRefused) {
         ASSERT_TRUE(WriteFileBytes(path, MakeMalformed(m))) << m.what;
         DWORD sequence = GetClipboardSequenceNumber();
         app.popupMode = 1;
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ProgressWatch progress;
         HANDLE file = OpenForReading(path);
         ASSERT_NE(INVALID_HANDLE_VALUE, file) << m.what;
@@ -242,7 +239,7 @@ TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
     ASSERT_TRUE(WriteFileBytes(bad, MakeMalformed(malformedFiles[10]))); // zero height
     ASSERT_TRUE(WriteFileBytes(good, ValidBmp()));
     app.popupMode = 0;
-    RecordFeedback(&feedback);
+    ResetFeedback();
     EXPECT_TRUE(
         CommandWithDialog(CmdOpenBmp, "",
                           {{DialogAction::FileName, 0, bad}, {DialogAction::FileName, 0, good}})
@@ -255,7 +252,7 @@ TEST_F(BmpReaderTest, OpenBmpOffersTheDialogAgainAfterABadFile) {
     // Cancel after a bad file ends the command with nothing more to say.
     ASSERT_TRUE(EmptyClipboardAs(other));
     app.popupMode = 1;
-    RecordFeedback(&feedback);
+    ResetFeedback();
     EXPECT_TRUE(
         CommandWithDialog(CmdOpenBmp, "",
                           {{DialogAction::FileName, 0, bad}, {DialogAction::Post, IDCANCEL, ""}})
@@ -274,7 +271,7 @@ TEST_F(BmpReaderTest, OpenBmpReadsAFileAnotherProgramIsWriting) {
     HANDLE writer = CreateFileA(good.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
-    RecordFeedback(&feedback);
+    ResetFeedback();
     // Were the file refused, the dialog would come back: it is then cancelled.
     CommandWithDialog(CmdOpenBmp, "",
                       {{DialogAction::FileName, 0, good}, {DialogAction::Post, IDCANCEL, ""}});
@@ -311,7 +308,7 @@ TEST_F(BmpReaderTest, OpenBmpTellsCannotOpenAndCannotPlaceFromNotABmp) {
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             ASSERT_NE(INVALID_HANDLE_VALUE, locker);
         }
-        RecordFeedback(&feedback);
+        ResetFeedback();
         {
             ClipboardHeld held;
             if (!c.clipboard) {
@@ -334,8 +331,7 @@ TEST_F(BmpReaderTest, OpenBmpTellsCannotOpenAndCannotPlaceFromNotABmp) {
         EXPECT_EQ(nullptr, app.progressWindow);
     }
     // Free again, the same file opens.
-    RecordFeedback(&feedback);
-    ASSERT_TRUE(CommandWithDialog(CmdOpenBmp, "", {{DialogAction::FileName, 0, good}}).finished);
+    ASSERT_TRUE(ThroughFileDialog(CmdOpenBmp, good));
     EXPECT_EQ(0, feedback.count);
     EXPECT_EQ(7, ClipboardRgb().width);
 }
@@ -409,7 +405,7 @@ TEST_F(BmpReaderTest, LargeImagesSaveAndLoad) {
         } else if (c.bits == 0) {
             source = OnDisplay(colors);
         }
-        RecordFeedback(&feedback);
+        ResetFeedback();
 
         std::string name = "large-" + std::to_string(c.width) + "-" +
                            (c.bits == 0 ? "display" : std::to_string(c.bits) + "bit");

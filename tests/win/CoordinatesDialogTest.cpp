@@ -40,7 +40,6 @@ class CoordinatesDialogTest : public MainWindowFixture {
         EXPECT_EQ(app.mainWindow, run.owner);
         return run.reads;
     }
-    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 using A = DialogAction;

@@ -15,26 +15,6 @@
 
 namespace {
 
-// The system's temporary folder, with its trailing backslash.
-std::string TempFolder() {
-    char folder[MAX_PATH] = "";
-    GetTempPathA(sizeof folder, folder);
-    return folder;
-}
-
-// Deletes every capture file in the folder (which ends with a backslash).
-void RemoveCaptures(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "DKOVL*.BMP").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        DeleteFileA((folder + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 // One capture: a black and white picture of its own size, and its file.
 struct Capture {
     std::string path;
@@ -77,8 +57,8 @@ int Vanished(const std::vector<bool>& before, const std::vector<bool>& after) {
 class DosCaptureTest : public MainWindowFixture {
   protected:
     void SetUp() override {
-        folder = TempFolder();
-        RemoveCaptures(folder);
+        folder = SystemTempFolder();
+        ASSERT_TRUE(RemoveDosCaptures(folder));
         MainWindowFixture::SetUp();
         // A bitmap from another program, which a capture replaces.
         ASSERT_TRUE(Place(ClipSource::Formats({CF_BITMAP})));
@@ -88,7 +68,7 @@ class DosCaptureTest : public MainWindowFixture {
         SetTempFolder(nullptr);
         MainWindowFixture::TearDown();
         ShowWindow(other, SW_HIDE);
-        RemoveCaptures(folder);
+        RemoveDosCaptures(folder);
     }
     // The three captures of most tests, of distinct sizes.
     std::vector<Capture> WriteThree() {
@@ -101,7 +81,7 @@ class DosCaptureTest : public MainWindowFixture {
     int LoadNext(const std::vector<Capture>& captures, DWORD* sequenceBefore) {
         std::vector<bool> before = Present(captures);
         *sequenceBefore = GetClipboardSequenceNumber();
-        RecordFeedback(&feedback);
+        ResetFeedback();
         Command(CmdNextDosCapture);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
         return Vanished(before, Present(captures));
@@ -135,7 +115,7 @@ TEST_F(DosCaptureTest, CtrlNLoadsThreeCapturesOneByOneThenSaysThereAreNoMore) {
     }
     EXPECT_EQ(0, CountPresent(captures));
     DWORD sequence = GetClipboardSequenceNumber();
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdNextDosCapture);
     EXPECT_EQ("", BeepThenBox("DOS CAPTURE STATUS", "There are no more DOS captures to display."));
     EXPECT_EQ(sequence, GetClipboardSequenceNumber());
@@ -144,7 +124,7 @@ TEST_F(DosCaptureTest, CtrlNLoadsThreeCapturesOneByOneThenSaysThereAreNoMore) {
 TEST_F(DosCaptureTest, ThePostedCheckLoadsOneCaptureSilently) {
     std::vector<Capture> captures = WriteThree();
     std::vector<bool> before = Present(captures);
-    RecordFeedback(&feedback);
+    ResetFeedback();
     PostMessageA(app.mainWindow, WM_COMMAND, CmdLoadDosCapture, 0);
     ASSERT_TRUE(PumpUntil([&] { return CountPresent(captures) < 3; }));
     PumpMessages();
@@ -186,7 +166,7 @@ TEST_F(DosCaptureTest, AFileThatIsNotABmpIsDeletedAndTheNextCtrlNLoadsTheNextCap
 
 TEST_F(DosCaptureTest, ClearClipboardWhileActiveLoadsACaptureAtOnce) {
     Capture capture = WriteCapture(folder, "DKOVL020.BMP", 11, 9, 20);
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdClearClipboard);
     ASSERT_TRUE(PumpUntil([&] { return app.view == ViewBitmap; }));
     EXPECT_FALSE(FileExists(capture.path));
@@ -221,7 +201,8 @@ TEST_F(DosCaptureTest, EmptiedWhileAnotherWindowIsActiveLoadsOneCaptureAtTheNext
     // Later activations look no more.
     ASSERT_TRUE(ActivateWindow(other));
     ASSERT_TRUE(ActivateWindow(app.mainWindow));
-    PumpMessages(100); // nothing to wait for: the check is that no load follows
+    // The check posted by an activation (if any) has run once the queue is through.
+    ASSERT_TRUE(PumpUntilPostedHandled());
     EXPECT_EQ(2, CountPresent(captures));
 }
 
@@ -271,7 +252,7 @@ TEST_F(DosCaptureTest, ATemporaryFolderWithOrWithoutItsBackslash) {
         SCOPED_TRACE(given);
         SetTempFolder(given.c_str());
         Capture capture = WriteCapture(own + "\\", "DKOVL040.BMP", 14, 3, 40);
-        RecordFeedback(&feedback);
+        ResetFeedback();
         Command(CmdNextDosCapture);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
         EXPECT_STREQ((own + "\\DKOVL040.BMP").c_str(), app.dosCapturePath);
@@ -289,14 +270,14 @@ TEST_F(DosCaptureTest, ACaptureStillBeingWrittenWaits) {
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writing);
     DWORD sequence = GetClipboardSequenceNumber();
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdNextDosCapture);
     CloseHandle(writing);
     ASSERT_EQ(2, feedback.count);
     EXPECT_STREQ("There are no more DOS captures to display.", feedback.events[1].text);
     EXPECT_TRUE(FileExists(capture.path));
     EXPECT_EQ(sequence, GetClipboardSequenceNumber());
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdNextDosCapture);
     EXPECT_EQ(0, feedback.count);
     EXPECT_FALSE(FileExists(capture.path));
@@ -311,7 +292,7 @@ TEST_F(DosCaptureTest, ACaptureThatCannotBePlacedIsKept) {
     DWORD sequence = GetClipboardSequenceNumber();
     for (unsigned command : {CmdNextDosCapture, CmdLoadDosCapture}) {
         SCOPED_TRACE(command);
-        RecordFeedback(&feedback);
+        ResetFeedback();
         {
             ClipboardHeld held;
             ASSERT_TRUE(held.Holding());
@@ -330,7 +311,7 @@ TEST_F(DosCaptureTest, ACaptureThatCannotBePlacedIsKept) {
             EXPECT_EQ(0, feedback.count);
         }
     }
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdNextDosCapture);
     EXPECT_EQ(0, feedback.count);
     EXPECT_FALSE(FileExists(capture.path));

@@ -35,14 +35,6 @@ size_t FileSize(const std::string& path) {
     return ReadFileBytes(path).size();
 }
 
-int CountOccurrences(const std::vector<uint8_t>& bytes, const std::string& text) {
-    std::string all(bytes.begin(), bytes.end());
-    int count = 0;
-    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-        ++count;
-    return count;
-}
-
 BOOL CALLBACK KeepTreeView(HWND child, LPARAM result) {
     char name[64] = "";
     GetClassNameA(child, name, sizeof name);
@@ -57,6 +49,26 @@ HWND ContentsTree(HWND window) {
     HWND found = nullptr;
     EnumChildWindows(window, KeepTreeView, reinterpret_cast<LPARAM>(&found));
     return found;
+}
+
+// The pages of the manual's contents list (docs/manual/contents.txt in the source tree, read
+// through Wine's Z: drive), in order.
+std::vector<std::string> ManualPages() {
+    std::string path = std::string("Z:") + KOVEL_SOURCE_DIR + "/docs/manual/contents.txt";
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<std::string> pages;
+    std::string text(bytes.begin(), bytes.end());
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        size_t first = line.find_first_not_of(" \r");
+        if (first == std::string::npos || line[first] == '#') {
+            continue;
+        }
+        pages.push_back(line.substr(first, line.find_last_not_of(" \r") + 1 - first));
+    }
+    return pages;
 }
 
 class HelpTest : public MainWindowFixture {
@@ -122,14 +134,33 @@ TEST_P(HelpCommandTest, OpensTheManualWhileTheWindowKeepsAnswering) {
         << "no help window titled " << ManualTitle;
     HWND help = HelpWindow();
     EXPECT_TRUE(IsWindowVisible(help));
+    // What each command opens: the contents tab with a page of the tree for every page of the
+    // manual's contents list; the keyword index (the contents tab put away, its tree hidden);
+    // the page on using help, which the contents list holds.
+    std::vector<std::string> pages = ManualPages();
+    ASSERT_GE(pages.size(), 10u);
+    std::string manual = folder + "\\PALORIN.CHM";
+    HWND tree = ContentsTree(help);
+    ASSERT_NE(nullptr, tree) << "the help window has no contents tree";
+    HWND tabs = FindWindowExA(FindWindowExA(help, nullptr, "HH Child", nullptr), nullptr,
+                              WC_TABCONTROLA, nullptr);
+    ASSERT_NE(nullptr, tabs) << "the help window has no tabs";
+    bool contentsShown =
+        SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == 0 && IsWindowVisible(tree) != FALSE;
     if (command == CmdHelpContents) {
-        // The contents tree holds every page of the built contents file.
-        int pages = CountOccurrences(ReadFileBytes(BesideTestProgram("manual-palorin\\manual.hhc")),
-                                     "<param name=\"Local\"");
-        ASSERT_GE(pages, 10);
-        HWND tree = ContentsTree(help);
-        ASSERT_NE(nullptr, tree) << "the help window shows no contents tree";
-        EXPECT_EQ(pages, int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
+        EXPECT_EQ(HtmlHelpDisplayToc, LastHtmlHelpCommand());
+        EXPECT_EQ(manual, LastHtmlHelpFile());
+        EXPECT_TRUE(contentsShown);
+        EXPECT_EQ(int(pages.size()), int(SendMessageA(tree, TVM_GETCOUNT, 0, 0)));
+    } else if (command == CmdHelpSearch) {
+        EXPECT_EQ(HtmlHelpDisplayIndex, LastHtmlHelpCommand());
+        EXPECT_EQ(manual, LastHtmlHelpFile());
+        EXPECT_FALSE(contentsShown) << "Search shows the contents";
+    } else {
+        EXPECT_EQ(HtmlHelpDisplayTopic, LastHtmlHelpCommand());
+        EXPECT_EQ(manual + "::/using-help.html", LastHtmlHelpFile());
+        EXPECT_NE(pages.end(), std::find(pages.begin(), pages.end(), "using-help.html"));
+        EXPECT_TRUE(contentsShown);
     }
     // The main window still answers while the help window is open.
     DWORD_PTR answer = 0;
@@ -165,7 +196,7 @@ TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
         lstrcpyA(app.helpFile, identity.helpFile);
         for (unsigned command : {CmdHelpContents, CmdHelpSearch, CmdHelpOnHelp}) {
             SCOPED_TRACE(std::string(identity.title) + " " + std::to_string(command));
-            feedback.count = 0;
+            ResetFeedback();
             Command(command);
             ASSERT_EQ(2, feedback.count);
             EXPECT_EQ(FeedbackBeep, feedback.events[0].kind);
@@ -182,7 +213,7 @@ TEST_F(HelpTest, WithNoHelpFileAMessageNamesTheMissingFile) {
         }
     }
     // Closing tells WinHelp to quit as always; it reaches no other viewer.
-    feedback.count = 0;
+    ResetFeedback();
     HWND window = app.mainWindow;
     StopMainWindow();
     EXPECT_FALSE(IsWindow(window));

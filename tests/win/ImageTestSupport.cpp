@@ -698,6 +698,9 @@ SavedFiles::SavedFiles() {
     if (fromEnvironment) {
         CreateDirectoryA(folder.c_str(), nullptr);
     } else {
+        // Files nobody decodes prove nothing: the run fails, and writes them aside meanwhile.
+        ADD_FAILURE()
+            << "KOVEL_SAVED_FILES is not set: run the tests through scripts/wine-tests.sh";
         folder = FreshTempFolder("saved");
     }
     manifest = fopen((folder + "\\manifest.tsv").c_str(), "ab");

@@ -170,8 +170,8 @@ std::string FreshTempFolder(const char* name);
 // notes), the layout tests/oracles/check_corpus.py reads.
 class SavedFiles {
   public:
-    // Opens the folder named by KOVEL_SAVED_FILES, or a temporary one when it is not set (the
-    // files are then written but nobody decodes them).
+    // Opens the folder named by KOVEL_SAVED_FILES. Without it the test fails (like the test bed's
+    // other variables) and the files go to a temporary folder that nobody decodes.
     SavedFiles();
     ~SavedFiles();
     SavedFiles(const SavedFiles&) = delete;

@@ -10,6 +10,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <set>
+
 #include "bitmap/PngClipboard.h"
 #include "shell/CommandIds.h"
 #include "tests/win/ImageTestSupport.h"
@@ -73,7 +75,7 @@ TEST_F(PngClipboardTest, EveryKindOfPngShowsItsColoursOverWhite) {
         ASSERT_GT(input.colors.width, 0) << input.name;
         ASSERT_TRUE(EmptyClipboardAs(other));
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewNone; })) << input.name;
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         ASSERT_TRUE(PumpUntil([] { return app.view == ViewBitmap; })) << input.name;
         EXPECT_EQ(ScreenClipboard, app.screen) << input.name;
@@ -102,7 +104,7 @@ TEST_F(PngClipboardTest, MalformedPngIsRefusedWithoutHarm) {
             continue;
         }
         ASSERT_TRUE(EmptyClipboardAs(other));
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ASSERT_TRUE(PlacePng(input.bytes)) << input.name;
         // The change is seen (the main window has opened and probed the clipboard) when the PNG
         // is listed; it must stay the only format.
@@ -168,12 +170,10 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             std::string file = "pngclip-" + input.name + "." + format;
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
-            RecordFeedback(&feedback);
             const unsigned command = std::string(format) == "png"   ? CmdSavePng
                                      : std::string(format) == "bmp" ? CmdSaveBmp
                                                                     : CmdSaveGif;
-            ASSERT_TRUE(
-                CommandWithDialog(command, "", {{DialogAction::FileName, 0, path}}).finished)
+            ASSERT_TRUE(ThroughFileDialog(command, path))
                 << file;
             EXPECT_EQ(0, feedback.count) << file;
             std::vector<uint8_t> bytes = ReadFileBytes(path);
@@ -182,13 +182,18 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             RgbImage fetched = ClipboardRgb(&depth);
             EXPECT_EQ(DisplayBits(), depth) << file;
             EXPECT_EQ("", CompareOnDisplay(fetched, input.colors)) << file;
-            int fileDepth = depth == 16 || depth == 32 ? 24 : depth;
+            // An 8-bit display's bitmap saves as 8-bit BMP and as palette PNG of 1, 4 or 8 bits
+            // as its distinct colours fit (2, 16, 256); 16 and 32 bits save as 8-bit RGB PNG (24
+            // bits a pixel), as 24-bit BMP from 16 and 32-bit BMP from 32.
+            std::set<uint32_t> distinct(fetched.rgb.begin(), fetched.rgb.end());
+            int paletteDepth = distinct.size() <= 2 ? 1 : distinct.size() <= 16 ? 4 : 8;
+            int fileDepth = depth <= 8 ? 8 : 24;
             if (std::string(format) == "png") {
+                EXPECT_EQ(depth <= 8 ? paletteDepth : 8, bytes[24]) << file;
                 EXPECT_EQ(depth <= 8 ? 3 : 2, bytes[25]) << file;
-                fileDepth = bytes[24] * (bytes[25] == 2 ? 3 : 1);
-            }
-            if (std::string(format) == "bmp") {
-                fileDepth = depth == 16 ? 24 : depth;
+                fileDepth = depth <= 8 ? paletteDepth : 24;
+            } else if (depth == 32) {
+                fileDepth = 32;
             }
             if (std::string(format) == "gif") {
                 if (depth > 8) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <set>
@@ -77,6 +78,12 @@ struct PrintedPages {
     }
 };
 
+// The queue's job number in a PDF's name ("...-job_12.pdf"), 0 when it has none.
+int JobNumber(const std::string& pdf) {
+    size_t at = pdf.rfind("job_");
+    return at == std::string::npos ? 0 : atoi(pdf.c_str() + at + 4);
+}
+
 // The default printer's device context (the one the printer dialog offers first).
 HDC DefaultPrinterDC() {
     char name[256] = "";
@@ -92,6 +99,8 @@ struct PrinterGeometry {
     int width = 0, height = 0;    // HORZRES, VERTRES
     int offsetX = 0, offsetY = 0; // PHYSICALOFFSETX, PHYSICALOFFSETY
     int dpi = 0;                  // LOGPIXELSX (= LOGPIXELSY on this printer)
+    int sheetHeight = 0;          // PHYSICALHEIGHT
+    int lineHeight = 0;           // tmHeight of the printer's default font
 };
 
 PrinterGeometry DefaultPrinterGeometry() {
@@ -103,15 +112,19 @@ PrinterGeometry DefaultPrinterGeometry() {
         geometry.offsetX = GetDeviceCaps(printer, PHYSICALOFFSETX);
         geometry.offsetY = GetDeviceCaps(printer, PHYSICALOFFSETY);
         geometry.dpi = GetDeviceCaps(printer, LOGPIXELSX);
+        geometry.sheetHeight = GetDeviceCaps(printer, PHYSICALHEIGHT);
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(printer, &metrics);
+        geometry.lineHeight = metrics.tmHeight;
         DeleteDC(printer);
     }
     return geometry;
 }
 
 std::string Values(const PrinterGeometry& g) {
-    char text[160];
-    snprintf(text, sizeof text, "dpi=%d offx=%d offy=%d paperw=%d paperh=%d", g.dpi, g.offsetX,
-             g.offsetY, g.width, g.height);
+    char text[200];
+    snprintf(text, sizeof text, "dpi=%d offx=%d offy=%d paperw=%d paperh=%d physh=%d line=%d",
+             g.dpi, g.offsetX, g.offsetY, g.width, g.height, g.sheetHeight, g.lineHeight);
     return text;
 }
 
@@ -127,18 +140,58 @@ class PrintTest : public MainWindowFixture {
     // Runs "&Print": OK in the printer dialog, then the actions on the dialog titled `title`.
     // Returns what the actions read.
     std::vector<std::string> Print(const char* title, std::vector<DialogAction> actions) {
-        feedback.count = 0;
+        ResetFeedback();
         actions.insert(actions.begin(), {{A::Press, IDOK, ""}, {A::Await, 0, title}});
-        DialogRun run = CommandWithDialog(CmdPrint, printerDialog, std::move(actions));
+        DialogRun run =
+            CommandWithDialog(CmdPrint, printerDialog, std::move(actions), PrinterWaitMs);
         EXPECT_TRUE(run.finished);
         EXPECT_FALSE(run.escaped) << "the dialog stayed open";
         EXPECT_EQ(title, run.title);
         EXPECT_EQ(app.mainWindow, run.owner);
         EXPECT_TRUE(IsWindowEnabled(app.mainWindow));
+        dialogsRan = run.finished && !run.escaped;
         return run.reads;
     }
-    // Places an image of 8 x 8 blocks of strong colours (none near white), so that every printed
-    // block has inner pixels away from the rendering blur of its edges.
+    // Print() with actions that end in printing, then the wait for the job's PDF, named after
+    // the document ("Bitmap" or "Text"): its name, or "" when the dialogs did not all run (there
+    // is then nothing to wait for) or no PDF came. reads, when given, receives what the actions
+    // read.
+    std::string PrintAndWait(const char* document, const char* title,
+                             std::vector<DialogAction> actions,
+                             std::vector<std::string>* reads = nullptr) {
+        std::set<std::string> before = pages.Files(document);
+        std::vector<std::string> read = Print(title, std::move(actions));
+        if (reads != nullptr) {
+            *reads = read;
+        }
+        if (!dialogsRan) {
+            return "";
+        }
+        std::string pdf = pages.WaitForNew(document, before);
+        EXPECT_NE("", pdf) << "no PDF named " << document << " arrived";
+        return pdf;
+    }
+    // Prints a one-page job of its own straight to the default printer and waits for its PDF.
+    // The queue prints its jobs one at a time in order, so once this one has arrived every job
+    // sent before it has arrived too. Its job number, or 0 when it did not come.
+    int WaitUntilQueuePrinted() {
+        std::set<std::string> before = pages.Files("QueueMarker");
+        HDC printer = DefaultPrinterDC();
+        if (printer == nullptr) {
+            return 0;
+        }
+        DOCINFOA document = {};
+        document.cbSize = sizeof document;
+        document.lpszDocName = "QueueMarker";
+        bool sent = StartDocA(printer, &document) > 0 && StartPage(printer) > 0 &&
+                    TextOutA(printer, 0, 0, "marker", 6) && EndPage(printer) > 0 &&
+                    EndDoc(printer) > 0;
+        DeleteDC(printer);
+        return sent ? JobNumber(pages.WaitForNew("QueueMarker", before)) : 0;
+    }
+    // Places an image of 8 x 8 blocks of strong colours (none near white) framed by a one-pixel
+    // border of a colour of its own, with a one-pixel black and white checkerboard in block
+    // (1, 1): a printed image one pixel too large, too small or shifted shows in every check.
     RgbImage PlaceBlocks(int blocksX, int blocksY) {
         RgbImage image;
         image.width = blocksX * 8;
@@ -147,7 +200,13 @@ class PrintTest : public MainWindowFixture {
                                    0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
         for (int y = 0; y < image.height; ++y) {
             for (int x = 0; x < image.width; ++x) {
-                image.rgb.push_back(colors[(x / 8 + 3 * (y / 8)) % 8]);
+                uint32_t color = colors[(x / 8 + 3 * (y / 8)) % 8];
+                if (x == 0 || y == 0 || x == image.width - 1 || y == image.height - 1) {
+                    color = 0x800000;
+                } else if (x / 8 == 1 && y / 8 == 1) {
+                    color = (x + y) % 2 == 0 ? 0x000000 : 0xFFFFFF;
+                }
+                image.rgb.push_back(color);
             }
         }
         EXPECT_TRUE(Place(ClipSource::Bitmap(CreateDisplayBitmap(image, nullptr))));
@@ -175,6 +234,7 @@ class PrintTest : public MainWindowFixture {
     }
     PrintedPages pages;
     PrinterGeometry geometry;
+    bool dialogsRan = false; // the last Print() ran every action and its dialogs closed
 };
 
 // ---- The "Print Size and Location" dialog ----
@@ -298,9 +358,13 @@ TEST_F(PrintTest, EnterNeverClosesTheSizeDialog) {
     EXPECT_EQ(
         (std::vector<std::string>{std::to_string(PrintImageHeight), std::to_string(PrintOriginX)}),
         reads);
-    // Cancel: nothing printed.
-    PumpMessages(300, 1000);
-    EXPECT_EQ(before, pages.Files("Bitmap"));
+    // Cancel: nothing printed, checked once the queue has printed everything sent before. (A
+    // Bitmap job numbered after the marker was sent after it, by another program.)
+    int marker = WaitUntilQueuePrinted();
+    ASSERT_GT(marker, 0) << "the queue printed nothing within its time";
+    for (const std::string& file : pages.Files("Bitmap")) {
+        EXPECT_TRUE(before.count(file) == 1 || JobNumber(file) > marker) << file << " printed";
+    }
 }
 
 // ---- Printed bitmaps ----
@@ -314,18 +378,18 @@ TEST_F(PrintTest, BitmapAtItsSizeAndAtDoubleSize) {
         int x, y, w, h;
     } cases[] = {{"48", 300, 500, 48, 32}, {"96", 1000, 40, 96, 64}};
     for (const auto& c : cases) {
-        std::set<std::string> before = pages.Files("Bitmap");
-        Print("Print Size and Location", {
-                                             {A::Type, PrintImageWidth, c.width},
-                                             {A::Focus, PrintImageHeight, ""},
-                                             {A::Type, PrintOriginX, std::to_string(c.x)},
-                                             {A::Type, PrintOriginY, std::to_string(c.y)},
-                                             {A::Press, PrintOk, ""},
-                                         });
+        std::string pdf = PrintAndWait("Bitmap", "Print Size and Location",
+                                       {
+                                           {A::Type, PrintImageWidth, c.width},
+                                           {A::Focus, PrintImageHeight, ""},
+                                           {A::Type, PrintOriginX, std::to_string(c.x)},
+                                           {A::Type, PrintOriginY, std::to_string(c.y)},
+                                           {A::Press, PrintOk, ""},
+                                       });
         EXPECT_EQ(0, feedback.count);
         EXPECT_EQ(c.w, printLayout.imageWidth);
         EXPECT_EQ(c.h, printLayout.imageHeight);
-        ListImage(pages.WaitForNew("Bitmap", before), shown, c.x, c.y, c.w, c.h);
+        ListImage(pdf, shown, c.x, c.y, c.w, c.h);
     }
 }
 
@@ -336,16 +400,16 @@ TEST_F(PrintTest, AMarkedRectanglePrintsOnlyTheCutOut) {
     ASSERT_EQ(48, shown.width);
     DragMouse(app.mainWindow, {{8, 8}, {40, 24}});
     ASSERT_EQ(1, app.rectShown);
-    std::set<std::string> before = pages.Files("Bitmap");
-    Print("Print Size and Location", {
-                                         {A::Type, PrintOriginX, "300"},
-                                         {A::Type, PrintOriginY, "500"},
-                                         {A::Press, PrintOk, ""},
-                                     });
+    std::string pdf = PrintAndWait("Bitmap", "Print Size and Location",
+                                   {
+                                       {A::Type, PrintOriginX, "300"},
+                                       {A::Type, PrintOriginY, "500"},
+                                       {A::Press, PrintOk, ""},
+                                   });
     EXPECT_EQ(0, feedback.count);
     EXPECT_EQ(32, printLayout.imageWidth);
     EXPECT_EQ(16, printLayout.imageHeight);
-    ListImage(pages.WaitForNew("Bitmap", before), Cut(shown, {8, 8, 40, 24}), 300, 500, 32, 16);
+    ListImage(pdf, Cut(shown, {8, 8, 40, 24}), 300, 500, 32, 16);
     EXPECT_EQ(nullptr, GetOpenClipboardWindow());
     EXPECT_EQ(1, app.rectShown);
     EXPECT_EQ(48, ClipboardRgb().width);
@@ -359,26 +423,27 @@ TEST_F(PrintTest, AMarkedRectanglePrintsOnlyTheCutOut) {
 TEST_F(PrintTest, TextDialogFilledInAndEnterAccepts) {
     ASSERT_TRUE(Place(ClipSource::Text(CF_TEXT, "Enter accepts")));
     ASSERT_EQ(ViewAnsiText, app.view);
-    std::set<std::string> before = pages.Files("Text");
-    std::vector<std::string> reads = Print("Print Text", {
-                                                             {A::Read, PrintPaperWidth, ""},
-                                                             {A::Read, PrintPaperHeight, ""},
-                                                             {A::Read, PrintOriginX, ""},
-                                                             {A::Read, PrintOriginY, ""},
-                                                             {A::Type, PrintOriginX, "abc"},
-                                                             {A::Focus, PrintOriginX, ""},
-                                                             {A::Focus, PrintOriginY, ""},
-                                                             {A::Read, PrintOriginX, ""},
-                                                             {A::Type, PrintOriginY, "300"},
-                                                             {A::Enter, 0, ""},
-                                                         });
+    std::vector<std::string> reads;
+    std::string pdf = PrintAndWait("Text", "Print Text",
+                                   {
+                                       {A::Read, PrintPaperWidth, ""},
+                                       {A::Read, PrintPaperHeight, ""},
+                                       {A::Read, PrintOriginX, ""},
+                                       {A::Read, PrintOriginY, ""},
+                                       {A::Type, PrintOriginX, "abc"},
+                                       {A::Focus, PrintOriginX, ""},
+                                       {A::Focus, PrintOriginY, ""},
+                                       {A::Read, PrintOriginX, ""},
+                                       {A::Type, PrintOriginY, "300"},
+                                       {A::Enter, 0, ""},
+                                   },
+                                   &reads);
     std::vector<std::string> expected = {std::to_string(geometry.width),
                                          std::to_string(geometry.height), "0", "0", "0"};
     EXPECT_EQ(expected, reads);
     EXPECT_EQ(0, feedback.count);
     EXPECT_EQ(0, printLayout.originX);
     EXPECT_EQ(300, printLayout.originY);
-    std::string pdf = pages.WaitForNew("Text", before);
     ASSERT_NE("", pdf);
     pages.List(pdf, "text", Values(geometry) + " x=0 y=300 pages=1 file=Enter accepts");
 }
@@ -401,15 +466,14 @@ TEST_F(PrintTest, TextWrapsBetweenWordsAndGoesOnToASecondPage) {
     ASSERT_NE(nullptr, file);
     fwrite(text.data(), 1, text.size(), file);
     fclose(file);
-    std::set<std::string> before = pages.Files("Text");
     int x = geometry.width - 600;
-    Print("Print Text", {
-                            {A::Type, PrintOriginX, std::to_string(x)},
-                            {A::Type, PrintOriginY, "200"},
-                            {A::Press, IDOK, ""},
-                        });
+    std::string pdf = PrintAndWait("Text", "Print Text",
+                                   {
+                                       {A::Type, PrintOriginX, std::to_string(x)},
+                                       {A::Type, PrintOriginY, "200"},
+                                       {A::Press, IDOK, ""},
+                                   });
     EXPECT_EQ(0, feedback.count);
-    std::string pdf = pages.WaitForNew("Text", before);
     ASSERT_NE("", pdf);
     pages.List(pdf, "words",
                Values(geometry) + " x=" + std::to_string(x) +
@@ -422,9 +486,7 @@ TEST_F(PrintTest, OemTextPrintsItsOwnCharacters) {
     const char oem[] = "\xDA\xC4\xC4\xBF\r\n\xB3  \xB3\r\n\xC0\xC4\xC4\xD9\r\ncaf\x82";
     ASSERT_TRUE(Place(ClipSource::Text(CF_OEMTEXT, oem)));
     ASSERT_EQ(ViewOemText, app.view);
-    std::set<std::string> before = pages.Files("Text");
-    Print("Print Text", {{A::Press, IDOK, ""}});
-    std::string pdf = pages.WaitForNew("Text", before);
+    std::string pdf = PrintAndWait("Text", "Print Text", {{A::Press, IDOK, ""}});
     ASSERT_NE("", pdf);
     // The characters as UTF-8: U+250C U+2500 U+2500 U+2510 / U+2502 U+2502 / U+2514 U+2500
     // U+2500 U+2518 / café.
@@ -478,12 +540,13 @@ TEST_F(PrintTest, AFailingPrinterGivesTheErrorBox) {
         } else {
             PlaceBlocks(2, 2);
         }
-        feedback.count = 0;
+        ResetFeedback();
         DialogRun run = CommandWithDialog(CmdPrint, printerDialog,
                                           {{A::Choose, printerList, "Refuser"},
                                            {A::Press, IDOK, ""},
                                            {A::Await, 0, c.dialog},
-                                           {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}});
+                                           {A::Press, c.format == CF_TEXT ? IDOK : PrintOk, ""}},
+                                          PrinterWaitMs);
         EXPECT_TRUE(run.finished) << c.what;
         EXPECT_EQ(c.dialog, run.title) << c.what;
         ASSERT_EQ(2, feedback.count) << c.what;

@@ -23,7 +23,6 @@ class RectangleCaptureTest : public MainWindowFixture {
         SetSafeFileSinkLimit(0);
         MainWindowFixture::TearDown();
     }
-    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 // The colour squares cut at `area` (image pixels), black past the picture's width x height.
@@ -191,6 +190,7 @@ TEST_F(RectangleCaptureTest, PaletteIndicesAreCopiedUnchanged) {
     ASSERT_EQ(image.colors.size(), entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(image.colors[i].rgbRed, entries[i].peRed) << i;
+        EXPECT_EQ(image.colors[i].rgbGreen, entries[i].peGreen) << i;
         EXPECT_EQ(image.colors[i].rgbBlue, entries[i].peBlue) << i;
     }
 }
@@ -229,7 +229,7 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
     DragMouse(app.mainWindow, {{100, 50}, {100, 120}});
     ASSERT_EQ(1, app.rectShown);
     std::string caption = Title();
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdCaptureRect);
     EXPECT_EQ(1, feedback.count);
     EXPECT_EQ(1, Beeps());
@@ -238,9 +238,8 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
     RgbImage whole = ClipboardRgb();
     EXPECT_EQ(300, whole.width);
     // The same rectangle saved: one beep, no file.
-    RecordFeedback(&feedback);
     std::string path = folder + "\\nothing.pcx";
-    ASSERT_TRUE(CommandWithDialog(CmdSavePcx, "", {{DialogAction::FileName, 0, path}}).finished);
+    ASSERT_TRUE(ThroughFileDialog(CmdSavePcx, path));
     EXPECT_EQ(1, feedback.count);
     EXPECT_EQ(1, Beeps());
     EXPECT_FALSE(FileExists(path));
@@ -254,7 +253,7 @@ TEST_F(RectangleCaptureTest, RectanglesThatCannotBeMadeAreRefused) {
                                          {DialogAction::Press, RectOk, ""}});
     ASSERT_TRUE(typed.finished);
     ASSERT_EQ(100000, app.rectImage.right);
-    RecordFeedback(&feedback);
+    ResetFeedback();
     Command(CmdCaptureRect);
     EXPECT_EQ(1, Beeps());
     EXPECT_EQ(1, app.rectShown);
@@ -338,10 +337,7 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
                                format.compression + "." + format.name;
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
-            RecordFeedback(&feedback);
-            ASSERT_TRUE(
-                CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, path}}).finished)
-                << what;
+            ASSERT_TRUE(ThroughFileDialog(format.command, path)) << what;
             EXPECT_EQ(0, feedback.count) << what << ": " << feedback.events[0].text;
             EXPECT_EQ(1, app.rectShown) << what;
             EXPECT_EQ(220, app.rectClient.left) << what;
@@ -363,9 +359,6 @@ TEST_F(RectangleCaptureTest, EachFileFormatHoldsTheCutOut) {
         RgbImage after = ClipboardRgb();
         EXPECT_EQ(300, after.width) << source;
     }
-    if (!saved.Decoded()) {
-        printf("KOVEL_SAVED_FILES is not set: the saved rectangles are not decoded\n");
-    }
 }
 
 // A save of a rectangle that cannot be completed is reported as a save of the whole image is:
@@ -382,10 +375,7 @@ TEST_F(RectangleCaptureTest, AFailedSaveIsReported) {
         std::string target = folder + "\\old." + format.name;
         ASSERT_TRUE(WriteFileBytes(target, old));
         SetSafeFileSinkLimit(100);
-        RecordFeedback(&feedback);
-        ASSERT_TRUE(
-            CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, target}}).finished)
-            << format.name;
+        ASSERT_TRUE(ThroughFileDialog(format.command, target)) << format.name;
         SetSafeFileSinkLimit(0);
         bool beeps = format.command == CmdSavePcx || format.command == CmdSaveTif;
         ASSERT_EQ(beeps ? 2 : 1, feedback.count) << format.name;

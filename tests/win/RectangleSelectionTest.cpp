@@ -29,7 +29,6 @@ class RectangleSelectionTest : public MainWindowFixture {
         SendMessageA(app.mainWindow, message, request, 0);
         PumpMessages();
     }
-    std::string Title() const { return WindowTitle(app.mainWindow); }
 };
 
 void ExpectRect(const RECT& expected, const RECT& got, const char* what) {
@@ -282,7 +281,7 @@ TEST_F(RectangleSelectionTest, ATextViewDropsTheRectangleAndClicksExplain) {
     EXPECT_EQ("Palorin", Title());
     EXPECT_EQ("", BandFault(app.mainWindow, nullptr));
     // A click in a text view draws nothing and explains.
-    RecordFeedback(&feedback);
+    ResetFeedback();
     DragMouse(app.mainWindow, {{10, 10}, {40, 30}});
     EXPECT_EQ(0, app.rectShown);
     EXPECT_EQ("", BandFault(app.mainWindow, nullptr));

@@ -233,9 +233,11 @@ TEST_F(SavePipelineTest, TextIsAppendedOrCreatedByteForByte) {
             WriteFile(path, before);
         }
         ASSERT_TRUE(Place(ClipSource::Text(c.placed, c.text)));
-        feedback.count = 0;
+        ResetFeedback();
         DialogRun run = CommandWithDialog(c.command, "", {{DialogAction::FileName, 0, path}});
         EXPECT_TRUE(run.finished);
+        EXPECT_FALSE(run.escaped);
+        EXPECT_EQ(app.mainWindow, run.owner);
         EXPECT_EQ("SAVE TO TXT FILE", run.title);
         EXPECT_EQ(0, feedback.count);
         ASSERT_TRUE(Exists(path));
@@ -283,7 +285,7 @@ TEST_F(SavePipelineTest, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Choose(c.name);
-        feedback.count = 0;
+        ResetFeedback();
         EXPECT_EQ(0, SaveClipboardText(0));
         ASSERT_EQ(1, feedback.count);
         EXPECT_EQ(FeedbackBox, feedback.events[0].kind);

@@ -33,7 +33,7 @@ class StretchDialogTest : public MainWindowFixture {
     // Runs the stretch command with the actions on its dialog; the feedback log holds what this
     // run recorded.
     std::vector<std::string> Stretch(std::vector<DialogAction> actions, bool* escaped = nullptr) {
-        feedback.count = 0;
+        ResetFeedback();
         DialogRun run = CommandWithDialog(CmdStretch, "Stretch Bitmap", std::move(actions));
         EXPECT_TRUE(run.finished);
         EXPECT_EQ(app.mainWindow, run.owner);

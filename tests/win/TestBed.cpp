@@ -38,6 +38,40 @@ void PumpMessages(DWORD quietMs, DWORD limitMs) {
     }
 }
 
+bool PumpUntilPostedHandled(DWORD limitMs) {
+    // A marker posted to the thread's queue comes back only after everything posted before it;
+    // when anything else was handled meanwhile, it may have posted more: another round.
+    static const UINT marker = RegisterWindowMessageA("Kovel test queue marker");
+    DWORD start = GetTickCount();
+    for (;;) {
+        PostThreadMessageA(GetCurrentThreadId(), marker, 0, 0);
+        int others = 0;
+        bool back = false;
+        while (!back) {
+            if (GetTickCount() - start > limitMs) {
+                return false;
+            }
+            MSG message;
+            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+                continue;
+            }
+            if (message.hwnd == nullptr && message.message == marker) {
+                back = true;
+                continue;
+            }
+            ++others;
+            if (message.message != WM_QUIT) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        if (others == 0) {
+            return true;
+        }
+    }
+}
+
 // ---- The main window in this process ----
 
 int StartMainWindow(FeedbackLog* log, int showCommand, bool pump) {
@@ -160,17 +194,7 @@ HWND OtherAppWindow() {
 }
 
 bool PlaceFormats(HWND owner, const std::vector<UINT>& formats) {
-    if (!OpenClipboardRetry(owner)) {
-        return false;
-    }
-    bool placed = EmptyClipboard() != FALSE;
-    for (UINT format : formats) {
-        HANDLE data = MakeFormatData(format);
-        placed = placed && data != nullptr && SetClipboardData(format, data) != nullptr;
-    }
-    CloseClipboard();
-    PumpMessages();
-    return placed;
+    return PlaceHandles(owner, ClipSource::Formats(formats).handles);
 }
 
 bool PlaceHandles(HWND owner, const std::vector<std::pair<UINT, HANDLE>>& handles) {
@@ -393,7 +417,8 @@ bool EmptyClipboardAs(HWND owner) {
 std::vector<UINT> ClipboardFormats() {
     std::vector<UINT> formats;
     if (!OpenClipboardRetry(OtherAppWindow())) {
-        return formats;
+        ADD_FAILURE() << "the clipboard could not be opened to list its formats";
+        return {ClipboardNotOpened};
     }
     UINT format = 0;
     while ((format = EnumClipboardFormats(format)) != 0) {
@@ -545,7 +570,23 @@ struct ScriptState {
     size_t next = 0;
     int idleTicks = 0;
     UINT_PTR timer = 0;
+    DWORD waitMs = DialogWaitMs; // the deadline of the current wait
+    DWORD waitStart = 0;         // when the current wait began (the last step, or the start)
+    bool gaveUp = false;         // a wait passed its deadline: every dialog is being closed
 } scriptState;
+
+// Closes every visible dialog of this thread (the driver gave up on its script); true when one
+// was still open. A file or printer dialog takes IDCANCEL, the product's dialogs too.
+BOOL CALLBACK CancelDialog(HWND window, LPARAM anyOpen) {
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0) {
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        *reinterpret_cast<bool*>(anyOpen) = true;
+    }
+    return TRUE;
+}
 
 BOOL CALLBACK FindTitledDialog(HWND window, LPARAM found) {
     char className[32] = "";
@@ -564,17 +605,43 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     if (scriptState.script == nullptr) {
         return;
     }
+    DialogScript* script = scriptState.script;
+    if (scriptState.gaveUp) {
+        // Whatever is still open is closed (a cancelled dialog may open the next one).
+        bool anyOpen = false;
+        EnumThreadWindows(GetCurrentThreadId(), CancelDialog, reinterpret_cast<LPARAM>(&anyOpen));
+        return;
+    }
     // The next dialog to wait for: the one before may already be gone.
     while (scriptState.next < scriptState.actions.size() &&
            scriptState.actions[scriptState.next].kind == DialogAction::Await) {
-        scriptState.title = scriptState.actions[scriptState.next++].text;
+        const DialogAction& await = scriptState.actions[scriptState.next++];
+        scriptState.title = await.text;
+        scriptState.waitMs = await.id > 0 ? DWORD(await.id) : DialogWaitMs;
+        scriptState.waitStart = GetTickCount();
     }
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindTitledDialog, reinterpret_cast<LPARAM>(&dialog));
+    bool waiting = scriptState.next < scriptState.actions.size() &&
+                   (dialog == nullptr ||
+                    (scriptState.actions[scriptState.next].kind == DialogAction::FileName &&
+                     FileNameBox(dialog) == nullptr));
+    if (waiting && GetTickCount() - scriptState.waitStart > scriptState.waitMs) {
+        // The awaited dialog never came (or never became usable): the test fails naming it,
+        // whatever is open is closed, and the command returns so that the next test runs.
+        scriptState.gaveUp = true;
+        script->timedOut = true;
+        script->awaited = scriptState.title;
+        ADD_FAILURE() << "no dialog titled \"" << scriptState.title << "\" within "
+                      << scriptState.waitMs << " ms (step " << scriptState.next + 1 << " of "
+                      << scriptState.actions.size() << ")";
+        bool anyOpen = false;
+        EnumThreadWindows(GetCurrentThreadId(), CancelDialog, reinterpret_cast<LPARAM>(&anyOpen));
+        return;
+    }
     if (dialog == nullptr) {
         return;
     }
-    DialogScript* script = scriptState.script;
     if (scriptState.next >= scriptState.actions.size()) {
         // The script is done but the dialog stays: after two seconds it is cancelled, so that a
         // failing test ends instead of waiting for ever.
@@ -595,11 +662,13 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
             return; // not built yet: try again at the next tick
         }
         SetWindowTextA(box, scriptState.actions[scriptState.next++].text.c_str());
+        scriptState.waitStart = GetTickCount();
         PressButton(dialog, IDOK);
         return;
     }
     // Advanced first: a step may end the dialog and this tick with it.
     const DialogAction action = scriptState.actions[scriptState.next++];
+    scriptState.waitStart = GetTickCount();
     HWND control = GetDlgItem(dialog, action.id);
     switch (action.kind) {
     case DialogAction::Type: SetWindowTextA(control, action.text.c_str()); break;
@@ -636,10 +705,13 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
 
 } // namespace
 
-DialogScript::DialogScript(const char* wantedTitle, std::vector<DialogAction> actions) {
+DialogScript::DialogScript(const char* wantedTitle, std::vector<DialogAction> actions,
+                           DWORD waitMs) {
     scriptState = ScriptState{};
     scriptState.script = this;
     scriptState.title = wantedTitle;
+    scriptState.waitMs = waitMs;
+    scriptState.waitStart = GetTickCount();
     scriptState.actions = std::move(actions);
     scriptState.timer = SetTimer(nullptr, 0, 50, ScriptTick);
 }
@@ -650,7 +722,7 @@ DialogScript::~DialogScript() {
 }
 
 bool DialogScript::Finished() const {
-    return scriptState.next >= scriptState.actions.size();
+    return !timedOut && scriptState.next >= scriptState.actions.size();
 }
 
 // ---- Pixels ----
@@ -833,6 +905,28 @@ std::string BesideTestProgram(const char* fileName) {
     return path.substr(0, slash + 1) + fileName;
 }
 
+std::string SystemTempFolder() {
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    return folder;
+}
+
+bool RemoveDosCaptures(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "DKOVL*.BMP").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    bool removed = true;
+    do {
+        std::string path = folder + found.cFileName;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        removed = DeleteFileA(path.c_str()) != FALSE && removed;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return removed;
+}
+
 // ---- Mouse ----
 
 void SendMouse(HWND window, UINT message, int x, int y) {
@@ -989,9 +1083,9 @@ bool MainWindowFixture::Place(const ClipSource& source) {
 }
 
 DialogRun MainWindowFixture::CommandWithDialog(unsigned command, const char* title,
-                                               std::vector<DialogAction> actions) {
+                                               std::vector<DialogAction> actions, DWORD waitMs) {
     DialogRun run;
-    DialogScript script(title, std::move(actions));
+    DialogScript script(title, std::move(actions), waitMs);
     SendMessageA(app.mainWindow, WM_COMMAND, command, 0);
     PumpMessages();
     run.finished = script.Finished();
@@ -999,7 +1093,26 @@ DialogRun MainWindowFixture::CommandWithDialog(unsigned command, const char* tit
     run.reads = script.reads;
     run.title = script.title;
     run.owner = script.owner;
+    run.timedOut = script.timedOut;
     return run;
+}
+
+void MainWindowFixture::ResetFeedback() {
+    RecordFeedback(&feedback);
+}
+
+bool MainWindowFixture::ThroughFileDialog(unsigned command, const std::string& path) {
+    ResetFeedback();
+    DialogRun run = CommandWithDialog(command, "", {{DialogAction::FileName, 0, path}});
+    EXPECT_FALSE(run.escaped) << "the file dialog stayed open after " << path;
+    EXPECT_EQ(app.mainWindow, run.owner) << "the file dialog's owner, answered with " << path;
+    return run.finished;
+}
+
+std::string MainWindowFixture::Title() const {
+    char title[256] = "";
+    GetWindowTextA(app.mainWindow, title, sizeof title);
+    return title;
 }
 
 ClientPixels MainWindowFixture::Pixels(PixelSource source) {

@@ -35,6 +35,11 @@ template <typename Condition> bool PumpUntil(Condition condition, DWORD limitMs 
     return true;
 }
 
+// Pumps until every message posted to this thread before the call, and every message those post
+// in turn, has been handled (or limitMs passed): what a check that something does NOT follow a
+// posted message waits for. False when the limit passed first.
+bool PumpUntilPostedHandled(DWORD limitMs = 4000);
+
 // ---- The main window in this process ----
 
 // Resets `app`, registers the class once, records feedback into log, creates the main window
@@ -71,7 +76,10 @@ HGLOBAL GlobalBytes(const void* bytes, size_t size);
 // Empties the clipboard as owner.
 bool EmptyClipboardAs(HWND owner);
 
-// The formats as EnumClipboardFormats lists them now.
+// The formats as EnumClipboardFormats lists them now. A clipboard that cannot be opened is a test
+// failure and lists the one format ClipboardNotOpened (never a real format), so that it does not
+// pass for an empty clipboard.
+const UINT ClipboardNotOpened = 0;
 std::vector<UINT> ClipboardFormats();
 
 // "1, 16, 7, 13" for messages.
@@ -155,7 +163,10 @@ class ClipboardHeld {
 // The dialog driver. Steps carried out on a dialog of this thread, one per timer tick, the way a
 // user would: typed text, the focus moved, buttons and check boxes clicked (BM_CLICK), the Enter
 // key pressed in the focused control, a name typed into the common file dialog and accepted.
-// Waits for a visible dialog with the given title (any dialog when the title is empty).
+// Waits for a visible dialog with the given title (any dialog when the title is empty). Every
+// wait has a deadline, counted from the script's start or its last step: a dialog that does not
+// come in time (or a file dialog that never builds its name box) fails the test naming the title
+// it waited for, every dialog of this thread is then cancelled, and the command returns.
 struct DialogAction {
     enum Kind {
         Type,      // set control id's text
@@ -168,7 +179,8 @@ struct DialogAction {
         ReadCheck, // append "1" or "0", control id's check state, to DialogScript::reads
         FileName,  // common file dialog: type text into the file-name box (once the dialog has
                    // built it), then press IDOK
-        Await,     // the actions after this one run on the next dialog titled `text`
+        Await,     // the actions after this one run on the next dialog titled `text`; id is
+                   // that wait's deadline in ms (0: DialogWaitMs)
         Choose,    // select `text` in combo box id, as a click on that item does
     };
     Kind kind;
@@ -176,14 +188,23 @@ struct DialogAction {
     std::string text;
 };
 
+// How long the driver waits for a dialog of this program or a file dialog.
+const DWORD DialogWaitMs = 5000;
+// How long it waits for the printer dialog (the printer list is built from the queues) and for
+// the dialog that follows it once a printer is chosen.
+const DWORD PrinterWaitMs = 20000;
+
 class DialogScript {
   public:
-    DialogScript(const char* wantedTitle, std::vector<DialogAction> actions);
+    DialogScript(const char* wantedTitle, std::vector<DialogAction> actions,
+                 DWORD waitMs = DialogWaitMs);
     ~DialogScript();
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
     bool Finished() const; // every action was carried out
     std::vector<std::string> reads;
+    bool timedOut = false; // a wait passed its deadline (a test failure was added)
+    std::string awaited;   // the title waited for then
     bool escaped = false;  // the dialog was still open two seconds after the last action and
                            // was cancelled by the script
     HWND dialog = nullptr; // the dialog the actions ran on
@@ -227,6 +248,13 @@ int ExpectedDisplayBits();
 // Full path of a file next to this test program (the programs under test are built there).
 std::string BesideTestProgram(const char* fileName);
 
+// The system's temporary folder (where DOS captures arrive), with its trailing backslash.
+std::string SystemTempFolder();
+
+// Deletes every DOS capture file (DKOVL*.BMP) in the folder (which ends with a backslash);
+// false when one could not be deleted.
+bool RemoveDosCaptures(const std::string& folder);
+
 // ---- The main window fixture ----
 
 // What another application puts on the clipboard, in this order (the clipboard takes the handles
@@ -250,6 +278,7 @@ struct DialogRun {
     std::vector<std::string> reads;
     std::string title; // title of the dialog the actions ran on ("" when none appeared)
     HWND owner = nullptr;
+    bool timedOut = false; // a wait passed its deadline (a test failure was added)
 };
 
 enum PixelSource {
@@ -276,11 +305,22 @@ class MainWindowFixture : public testing::Test {
     // Sends the command while the actions run on the dialog titled `title` that it opens
     // ("" for any dialog, such as the common file dialog).
     DialogRun CommandWithDialog(unsigned command, const char* title,
-                                std::vector<DialogAction> actions);
+                                std::vector<DialogAction> actions, DWORD waitMs = DialogWaitMs);
 
     // The client area's pixels. An empty client area is a test failure (and gives an empty
     // ClientPixels).
     ClientPixels Pixels(PixelSource source = PixelsPrinted);
+
+    // Empties the feedback log and records into it again (also after StopMainWindow).
+    void ResetFeedback();
+
+    // Runs a command that opens the common file dialog (to save or to open), answers it with
+    // path, and checks that the dialog closed on it (not cancelled by the driver) and was owned
+    // by the main window. The feedback log is reset first. Returns whether every step ran.
+    bool ThroughFileDialog(unsigned command, const std::string& path);
+
+    // The main window's title.
+    std::string Title() const;
 
     // Beeps recorded in the feedback log.
     int Beeps() const;

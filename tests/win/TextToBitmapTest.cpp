@@ -25,10 +25,6 @@ class TextToBitmapTest : public MainWindowFixture {
         ASSERT_EQ(format == CF_OEMTEXT ? ViewOemText : ViewAnsiText, app.view);
         app.blackOnWhite = blackOnWhite ? 1 : 0;
     }
-    // Runs a save command, typing the path into its file dialog.
-    bool SaveAs(unsigned command, const std::string& path) {
-        return CommandWithDialog(command, "", {{DialogAction::FileName, 0, path}}).finished;
-    }
 };
 
 const uint32_t black = 0x000000;
@@ -91,7 +87,7 @@ TEST_F(TextToBitmapTest, CtrlBAddsThePageOfTheTextViewBesideTheText) {
         std::vector<UINT> before = ClipboardFormats();
         ASSERT_FALSE(std::count(before.begin(), before.end(), UINT(CF_BITMAP)));
 
-        RecordFeedback(&feedback);
+        ResetFeedback();
         Command(CmdTextToBitmap);
         EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
 
@@ -204,8 +200,8 @@ TEST_F(TextToBitmapTest, SavedPagesDecodeToThePage) {
                                kind.extension;
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
-            RecordFeedback(&feedback);
-            ASSERT_TRUE(SaveAs(kind.command, path));
+            ResetFeedback();
+            ASSERT_TRUE(ThroughFileDialog(kind.command, path));
             EXPECT_EQ(before, ClipboardFormats());
             EXPECT_EQ(nullptr, GetOpenClipboardWindow());
             EXPECT_EQ(0, feedback.count) << feedback.events[0].text;
@@ -246,9 +242,6 @@ TEST_F(TextToBitmapTest, SavedPagesDecodeToThePage) {
             }
         }
     }
-    if (!saved.Decoded()) {
-        printf("KOVEL_SAVED_FILES is not set: the saved pages are not decoded\n");
-    }
 }
 
 // A page that cannot be created (a screen too large for memory) is reported, and nothing is
@@ -263,7 +256,7 @@ TEST_F(TextToBitmapTest, APageThatCannotBeMadeIsReported) {
     for (FileKind kind : {FileKindClipboard, FileKindBmp}) {
         SCOPED_TRACE(kind);
         std::vector<UINT> before = ClipboardFormats();
-        RecordFeedback(&feedback);
+        ResetFeedback();
         EXPECT_EQ(TextPageFailed, TextToBitmapSized(kind, 1000000, 1000000));
         PumpMessages();
         EXPECT_EQ("", BeepThenBox("ERROR", "Cannot make a bitmap of the text."));
@@ -271,7 +264,7 @@ TEST_F(TextToBitmapTest, APageThatCannotBeMadeIsReported) {
         EXPECT_EQ(old, ReadFileBytes(path));
     }
     // The same page at the screen's size is made.
-    RecordFeedback(&feedback);
+    ResetFeedback();
     EXPECT_EQ(1, TextToBitmap(FileKindClipboard));
     EXPECT_EQ(0, feedback.count);
 }
@@ -281,7 +274,7 @@ TEST_F(TextToBitmapTest, OtherKindsDoNothing) {
     PlaceText(CF_TEXT, "nothing", true);
     std::vector<UINT> before = ClipboardFormats();
     DWORD sequence = GetClipboardSequenceNumber();
-    RecordFeedback(&feedback);
+    ResetFeedback();
     EXPECT_EQ(0, TextToBitmap(FileKindTxt));
     EXPECT_EQ(0, TextToBitmap(FileKind(123)));
     PumpMessages();

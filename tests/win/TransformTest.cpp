@@ -165,7 +165,7 @@ TEST_F(TransformTest, EachOperationAndTwiceBackToTheStart) {
         for (const Operation& op : operations) {
             std::string what = std::string(op.name) + " of " + source.name;
             ASSERT_TRUE(Place(TransformSourceClip(source, 4321))) << what;
-            RecordFeedback(&feedback);
+            ResetFeedback();
             HBITMAP firstBitmap = nullptr;
             HPALETTE palette = nullptr;
             ClipboardHandles(&firstBitmap, &palette);

@@ -222,11 +222,8 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
                                format.extension;
             std::string path = saved.PathOf(file);
             DeleteFileA(path.c_str());
-            RecordFeedback(&feedback);
             ProgressWatch progress;
-            ASSERT_TRUE(
-                CommandWithDialog(format.command, "", {{DialogAction::FileName, 0, path}}).finished)
-                << what;
+            ASSERT_TRUE(ThroughFileDialog(format.command, path)) << what;
             EXPECT_EQ(1, progress.Created()) << what;
             EXPECT_EQ(1, progress.Destroyed()) << what;
             EXPECT_EQ(nullptr, app.progressWindow) << what;
@@ -293,9 +290,6 @@ void ImageWriterTest::SaveEverySource(const Source* sources, size_t count) {
                 << what;
         }
     }
-    if (!saved.Decoded()) {
-        printf("KOVEL_SAVED_FILES is not set: the saved files are not decoded\n");
-    }
 }
 
 TEST_F(ImageWriterTest, EverySourceInEveryFormatThroughTheSaveCommands) {
@@ -337,7 +331,7 @@ TEST_F(ImageWriterTest, NoBitmapWritesNothing) {
     std::string folder = FreshTempFolder("writer-null");
     for (const WriterCase& writer : writers) {
         strcpy(app.chosenFileName, (folder + "\\null." + writer.name).c_str());
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ProgressWatch progress;
         EXPECT_EQ(0, writer.writer(nullptr, nullptr)) << writer.name;
         EXPECT_FALSE(FileExists(app.chosenFileName)) << writer.name;
@@ -361,7 +355,7 @@ TEST_F(ImageWriterTest, GifOfDirectColourIsWrittenLikeAnyOther) {
         strcpy(app.chosenFileName, saved.PathOf(file).c_str());
         DeleteFileA(app.chosenFileName);
         ASSERT_TRUE(OpenClipboardRetry(app.mainWindow));
-        RecordFeedback(&feedback);
+        ResetFeedback();
         ProgressWatch progress;
         EXPECT_EQ(1, SaveGifFile(bitmap, nullptr)) << what;
         EXPECT_EQ(app.mainWindow, GetOpenClipboardWindow()) << what;
@@ -487,7 +481,7 @@ TEST_F(ImageWriterTest, ASaveThatCannotCompleteLeavesTheOldFile) {
                                  : failure.failure == FailDiskFullAtOnce ? 1
                                                                          : 0);
             strcpy(app.chosenFileName, target.c_str());
-            RecordFeedback(&feedback);
+            ResetFeedback();
             ProgressWatch progress;
             int result = writer.writer(bitmap, palette);
             SetSafeFileSinkLimit(0);
@@ -526,10 +520,7 @@ TEST_F(ImageWriterTest, FailedSaveCommandsBeepForPcxAndTif) {
         std::string target = folder + "\\old." + writer.name;
         ASSERT_TRUE(WriteFileBytes(target, old));
         SetSafeFileSinkLimit(100);
-        RecordFeedback(&feedback);
-        ASSERT_TRUE(
-            CommandWithDialog(writer.command, "", {{DialogAction::FileName, 0, target}}).finished)
-            << writer.name;
+        ASSERT_TRUE(ThroughFileDialog(writer.command, target)) << writer.name;
         SetSafeFileSinkLimit(0);
         bool beeps = writer.command == CmdSavePcx || writer.command == CmdSaveTif;
         ASSERT_EQ(beeps ? 2 : 1, feedback.count) << writer.name;
@@ -550,7 +541,7 @@ TEST_F(ImageWriterTest, ASaveReplacesALongerFile) {
     std::string target = folder + "\\long.bmp";
     ASSERT_TRUE(WriteFileBytes(target, std::vector<uint8_t>(100000, 0xAB)));
     strcpy(app.chosenFileName, target.c_str());
-    RecordFeedback(&feedback);
+    ResetFeedback();
     EXPECT_EQ(1, SaveBmpFile(bitmap, nullptr));
     // 54 + 1024 bytes of headers and table, two rows of 4 bytes.
     std::vector<uint8_t> bytes = ReadFileBytes(target);
