@@ -57,8 +57,8 @@ struct AppState {
     int32_t clipboardListener; // 1: by WM_CLIPBOARDUPDATE (the listener); 0: by the viewer chain
     int32_t privateContent;    // the clipboard holds content marked private (ScreenPrivate)
     int32_t showPlacedBitmap;  // the next change is our own bitmap: show it in ViewBitmap
-    UINT windowDpi;           // DPI of the fonts and screens: the monitor's, see OnDpiChanged
-    int32_t gifDithering;     // GIF saves of deeper images diffuse the error of reduced colours
+    UINT windowDpi;            // DPI of the fonts and screens: the monitor's, see OnDpiChanged
+    int32_t gifDithering;      // GIF saves of deeper images diffuse the error of reduced colours
 };
 
 extern AppState app;

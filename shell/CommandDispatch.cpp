@@ -55,9 +55,7 @@ ContentUse ContentUseOf(unsigned command) {
     case CmdSaveTif:
     case CmdSaveOemText:
     case CmdSaveAnsiText:
-#ifdef CmdSaveUnicodeText
     case CmdSaveUnicodeText:
-#endif
     case CmdPrint:
     case CmdInvertColors:
     case CmdReverseX:

@@ -25,9 +25,9 @@ enum RefusalBox : int {
     BoxNotPicture,
     BoxPictureDamaged,
     BoxPictureTooLarge, // its text goes on with the sizes
-    BoxPrivateContent, // the clipboard holds content marked private
-    BoxClipboardBusy,  // another program holds the clipboard open
-    BoxNoUnicode, // "Unicode text..." with no text of any kind on the clipboard
+    BoxPrivateContent,  // the clipboard holds content marked private
+    BoxClipboardBusy,   // another program holds the clipboard open
+    BoxNoUnicode,       // "Unicode text..." with no text of any kind on the clipboard
     RefusalBoxCount,
 };
 

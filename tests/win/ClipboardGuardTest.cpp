@@ -20,10 +20,10 @@ using ClipboardGuardTest = MainWindowFixture;
 
 // Every command that reads or shows the clipboard's content.
 const unsigned contentCommands[] = {
-    CmdSaveBmp,     CmdSaveGif,      CmdSavePcx, CmdSaveTif,      CmdSavePng,
-    CmdSaveOemText, CmdSaveAnsiText, CmdPrint,   CmdTextToBitmap, CmdInvertColors,
-    CmdReverseX,    CmdReverseY,     CmdStretch, CmdCaptureRect,  CmdShowBitmap,
-    CmdShowOemText, CmdShowAnsiText,
+    CmdSaveBmp,      CmdSaveGif,      CmdSavePcx,         CmdSaveTif, CmdSavePng,
+    CmdSaveOemText,  CmdSaveAnsiText, CmdSaveUnicodeText, CmdPrint,   CmdTextToBitmap,
+    CmdInvertColors, CmdReverseX,     CmdReverseY,        CmdStretch, CmdCaptureRect,
+    CmdShowBitmap,   CmdShowOemText,  CmdShowAnsiText,
 };
 
 // Sends the command while any dialog it opens would be cancelled; true when none opened (no
@@ -122,6 +122,7 @@ const BusyCase busyCases[] = {
     {"save text as bitmap", CmdSaveGif, CF_TEXT, false},
     {"save ANSI text", CmdSaveAnsiText, CF_TEXT, false},
     {"save OEM text", CmdSaveOemText, CF_OEMTEXT, false},
+    {"save Unicode text", CmdSaveUnicodeText, CF_TEXT, false},
     {"clear clipboard", CmdClearClipboard, CF_TEXT, false},
 };
 

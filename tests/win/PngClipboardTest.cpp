@@ -173,8 +173,7 @@ TEST_F(PngClipboardTest, APngFromTheClipboardSavesAsPngAndBmp) {
             const unsigned command = std::string(format) == "png"   ? CmdSavePng
                                      : std::string(format) == "bmp" ? CmdSaveBmp
                                                                     : CmdSaveGif;
-            ASSERT_TRUE(ThroughFileDialog(command, path))
-                << file;
+            ASSERT_TRUE(ThroughFileDialog(command, path)) << file;
             EXPECT_EQ(0, feedback.count) << file;
             std::vector<uint8_t> bytes = ReadFileBytes(path);
             ASSERT_GT(bytes.size(), 33u) << file;
