@@ -31,45 +31,7 @@
 #include "encoders/Gif.h"
 #include "encoders/Quantize.h"
 
-// Live heap bytes and their peak, for the large-save measurement.
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
-extern "C" void __libc_free(void*);
-
-namespace {
-size_t liveBytes = 0;
-size_t peakBytes = 0;
-void Count(void* p) {
-    if (p == nullptr)
-        return;
-    liveBytes += malloc_usable_size(p);
-    peakBytes = std::max(peakBytes, liveBytes);
-}
-} // namespace
-
-extern "C" void* malloc(size_t n) {
-    void* p = __libc_malloc(n);
-    Count(p);
-    return p;
-}
-extern "C" void* calloc(size_t n, size_t size) {
-    void* p = __libc_calloc(n, size);
-    Count(p);
-    return p;
-}
-extern "C" void free(void* p) {
-    if (p != nullptr)
-        liveBytes -= malloc_usable_size(p);
-    __libc_free(p);
-}
-extern "C" void* realloc(void* p, size_t n) {
-    if (p != nullptr)
-        liveBytes -= malloc_usable_size(p);
-    void* q = __libc_realloc(p, n);
-    Count(q);
-    return q;
-}
+#include "bench/HeapCount.h"
 
 namespace {
 

@@ -13,24 +13,10 @@
 #include "encoders/Gif.h"
 #include "encoders/MemorySink.h"
 #include "tests/fuzz/FuzzImage.h"
+#include "tests/oracles/GifMemoryRead.h"
 #include "tests/fuzz/SmallQuarantine.h"
 
 namespace {
-
-struct Reader {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
-int ReadGif(GifFileType* gif, GifByteType* dest, int count) {
-    Reader* r = static_cast<Reader*>(gif->UserData);
-    size_t n = r->size - r->pos < static_cast<size_t>(count) ? r->size - r->pos
-                                                             : static_cast<size_t>(count);
-    std::memcpy(dest, r->data + r->pos, n);
-    r->pos += n;
-    return static_cast<int>(n);
-}
 
 void Check(bool condition, const char* what) {
     if (!condition) {
@@ -69,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(EncodeGif(DescOf(image), rows, sink) == EncodeOk, "writer result");
     Check(!image.badFetch, "rows asked for inside the image");
 
-    Reader reader = {mem.data, static_cast<size_t>(mem.size), 0};
+    MemoryGif reader = {mem.data, static_cast<size_t>(mem.size), 0};
     int error = 0;
     GifFileType* gif = DGifOpen(&reader, ReadGif, &error);
     Check(gif != nullptr, "open");

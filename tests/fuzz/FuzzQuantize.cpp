@@ -17,23 +17,9 @@
 #include "encoders/MemorySink.h"
 #include "encoders/Quantize.h"
 #include "tests/fuzz/FuzzImage.h"
+#include "tests/oracles/GifMemoryRead.h"
 
 namespace {
-
-struct Reader {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
-int ReadGif(GifFileType* gif, GifByteType* dest, int count) {
-    Reader* r = static_cast<Reader*>(gif->UserData);
-    size_t n = r->size - r->pos < static_cast<size_t>(count) ? r->size - r->pos
-                                                             : static_cast<size_t>(count);
-    std::memcpy(dest, r->data + r->pos, n);
-    r->pos += n;
-    return static_cast<int>(n);
-}
 
 void Check(bool condition, const char* what) {
     if (!condition) {
@@ -109,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteSink sink = MemorySinkByteSink(&mem);
     image.fetches.clear();
     Check(EncodeGif(DescOf(image), source, sink, dither) == EncodeOk, "writer result");
-    Reader reader = {mem.data, static_cast<size_t>(mem.size), 0};
+    MemoryGif reader = {mem.data, static_cast<size_t>(mem.size), 0};
     int error = 0;
     GifFileType* gif = DGifOpen(&reader, ReadGif, &error);
     Check(gif != nullptr, "open");

@@ -11,6 +11,7 @@
 
 #include "encoders/Gif.h"
 #include "encoders/Quantize.h"
+#include "tests/oracles/GifMemoryRead.h"
 #include "tests/oracles/TestImage.h"
 
 namespace {
@@ -25,24 +26,11 @@ struct Decoded {
     std::vector<uint32_t> rgb;   // top row first
 };
 
-struct GifReader {
-    const std::vector<uint8_t>* bytes;
-    size_t pos;
-};
-
-int ReadBytes(GifFileType* gif, GifByteType* dest, int count) {
-    GifReader* r = static_cast<GifReader*>(gif->UserData);
-    size_t n = std::min(r->bytes->size() - r->pos, static_cast<size_t>(count));
-    std::memcpy(dest, r->bytes->data() + r->pos, n);
-    r->pos += n;
-    return static_cast<int>(n);
-}
-
 Decoded DecodeGif(const std::vector<uint8_t>& bytes) {
     Decoded d;
-    GifReader reader = {&bytes, 0};
+    MemoryGif reader = {bytes.data(), bytes.size(), 0};
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, ReadBytes, &error);
+    GifFileType* gif = DGifOpen(&reader, ReadGif, &error);
     if (gif == nullptr)
         return d;
     if (DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1 && gif->SColorMap != nullptr) {
