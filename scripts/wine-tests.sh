@@ -77,6 +77,22 @@ if [ -z "${KOVEL_PDF_DIR:-}" ]; then
 fi
 export KOVEL_PDF_DIR
 
+# Reads one ctest run's gtest counts from its log into passed, failed and skipped and adds them
+# to the totals. A run that ended without gtest's summary (crash, time-out) counts as a failure,
+# and so does a non-zero exit status (the second argument).
+count_run() {
+    passed=$(grep -o '\[  PASSED  \] [0-9]* test' "$1" | grep -o '[0-9]*' | tail -1)
+    failed=$(grep -o '\[  FAILED  \] [0-9]* test' "$1" | grep -o '[0-9]*' | tail -1)
+    skipped=$(grep -o '\[  SKIPPED \] [0-9]* test' "$1" | grep -o '[0-9]*' | tail -1)
+    total_passed=$((total_passed + ${passed:-0}))
+    total_failed=$((total_failed + ${failed:-0}))
+    if [ -z "$passed" ] && [ -z "$failed" ]; then
+        total_failed=$((total_failed + 1))
+        status=1
+    fi
+    [ "$2" -eq 0 ] || status=1
+}
+
 status=0
 summary=""
 total_passed=0
@@ -104,22 +120,11 @@ for depth in $DEPTHS; do
     export KOVEL_PRINTED="C:\\kovel-test-files\\printed-$depth"
     echo "=== Wine tests at display depth $depth (DISPLAY=$DISPLAY) ==="
     ctest --test-dir "$BUILD" -L wine -V 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
+    count_run "$log" "${PIPESTATUS[0]}"
     end=$(date +%s)
-    passed=$(grep -o '\[  PASSED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
-    failed=$(grep -o '\[  FAILED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
-    skipped=$(grep -o '\[  SKIPPED \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)
     line="depth $depth: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped;"
     line="$line warm-up $((warm - start)) s, tests $((end - warm)) s"
     summary="$summary$line"$'\n'
-    total_passed=$((total_passed + ${passed:-0}))
-    total_failed=$((total_failed + ${failed:-0}))
-    # A run that ended without gtest's summary (crash, time-out) counts as a failure.
-    if [ -z "$passed" ] && [ -z "$failed" ]; then
-        total_failed=$((total_failed + 1))
-        status=1
-    fi
-    [ "$rc" -eq 0 ] || status=1
     # Every saved file must decode to the colours its test listed. (With GTEST_FILTER set the
     # save tests may not have run.)
     if [ -s "$FILES/saved-$depth/manifest.tsv" ] || [ -z "${GTEST_FILTER:-}" ]; then
@@ -151,17 +156,8 @@ for depth in $DEPTHS; do
             echo "=== Display-scaling tests at depth $depth, $dpi DPI ==="
             GTEST_FILTER='Dpi*' KOVEL_EXPECT_DPI=$dpi ctest --test-dir "$BUILD" -L wine -V 2>&1 |
                 tee "$dpilog"
-            rc=${PIPESTATUS[0]}
-            passed=$(grep -o '\[  PASSED  \] [0-9]* test' "$dpilog" | grep -o '[0-9]*' | tail -1)
-            failed=$(grep -o '\[  FAILED  \] [0-9]* test' "$dpilog" | grep -o '[0-9]*' | tail -1)
+            count_run "$dpilog" "${PIPESTATUS[0]}"
             summary="${summary}depth $depth at $dpi DPI: ${passed:-0} passed, ${failed:-0} failed"$'\n'
-            total_passed=$((total_passed + ${passed:-0}))
-            total_failed=$((total_failed + ${failed:-0}))
-            if [ -z "$passed" ] && [ -z "$failed" ]; then
-                total_failed=$((total_failed + 1))
-                status=1
-            fi
-            [ "$rc" -eq 0 ] || status=1
         done
         [ -z "$DPI_RUNS" ] || kovel_wine_set_dpi 96
     fi
