@@ -2,6 +2,8 @@
 
 #include <usp10.h>
 
+#include "encoders/PostGlyphName.h"
+
 namespace {
 
 const wchar_t systemLinkKey[] =
@@ -42,18 +44,12 @@ uint32_t CodePointAt(const wchar_t* text, size_t i, size_t units) {
     return text[i];
 }
 
-// Whether the font selected into dc has the character of `units` units. A surrogate pair is
-// shaped through Uniscribe, which reads the font's full character map: the font has it when
-// the glyph is neither 0 nor the font's default glyph.
-bool SelectedHas(HDC dc, const wchar_t* character, size_t units) {
-    if (units == 1) {
-        WORD glyph = 0xFFFF;
-        return GetGlyphIndicesW(dc, character, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
-               glyph != 0xFFFF;
-    }
+// The glyph Uniscribe shapes a surrogate pair to in the font selected into dc (it reads the
+// font's full character map), and that font's default glyph.
+bool ShapePair(HDC dc, const wchar_t* pair, WORD* glyph, WORD* defaultGlyph) {
     SCRIPT_ITEM items[3] = {};
     int itemCount = 0;
-    if (ScriptItemize(character, 2, 2, nullptr, nullptr, items, &itemCount) != S_OK)
+    if (ScriptItemize(pair, 2, 2, nullptr, nullptr, items, &itemCount) != S_OK)
         return false;
     SCRIPT_CACHE cache = nullptr;
     SCRIPT_FONTPROPERTIES properties = {};
@@ -62,12 +58,65 @@ bool SelectedHas(HDC dc, const wchar_t* character, size_t units) {
     WORD clusters[2] = {};
     SCRIPT_VISATTR attributes[4] = {};
     int glyphCount = 0;
-    bool has = ScriptGetFontProperties(dc, &cache, &properties) == S_OK &&
-               ScriptShape(dc, &cache, character, 2, 4, &items[0].a, glyphs, clusters, attributes,
-                           &glyphCount) == S_OK &&
-               glyphCount >= 1 && glyphs[0] != 0 && glyphs[0] != properties.wgDefault;
+    bool shaped = ScriptGetFontProperties(dc, &cache, &properties) == S_OK &&
+                  ScriptShape(dc, &cache, pair, 2, 4, &items[0].a, glyphs, clusters, attributes,
+                              &glyphCount) == S_OK &&
+                  glyphCount >= 1;
     ScriptFreeCache(&cache);
-    return has;
+    *glyph = glyphs[0];
+    *defaultGlyph = properties.wgDefault;
+    return shaped;
+}
+
+// Whether the font selected into dc has the character of `units` units. A surrogate pair has
+// its glyph when that is neither 0 nor the font's default glyph.
+bool SelectedHas(HDC dc, const wchar_t* character, size_t units) {
+    if (units == 1) {
+        WORD glyph = 0xFFFF;
+        return GetGlyphIndicesW(dc, character, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
+               glyph != 0xFFFF;
+    }
+    WORD glyph = 0;
+    WORD defaultGlyph = 0;
+    return ShapePair(dc, character, &glyph, &defaultGlyph) && glyph != 0 && glyph != defaultGlyph;
+}
+
+// True when dc is a printer and the selected font's 'post' table leaves the glyph of `pair`
+// without a name. A PostScript printer driver sends glyphs by name and leaves a nameless one off
+// the page (emoji fonts made with some tools name only part of their glyphs), so such a glyph
+// is printed as its outline. A font without a 'post' table is left to the driver.
+bool PrintsAsOutline(HDC dc, const wchar_t* pair) {
+    if (GetDeviceCaps(dc, TECHNOLOGY) != DT_RASPRINTER)
+        return false;
+    WORD glyph = 0;
+    WORD defaultGlyph = 0;
+    if (!ShapePair(dc, pair, &glyph, &defaultGlyph))
+        return false;
+    const DWORD postTag = DWORD('p') | DWORD('o') << 8 | DWORD('s') << 16 | DWORD('t') << 24;
+    DWORD size = GetFontData(dc, postTag, 0, nullptr, 0);
+    if (size == GDI_ERROR || size == 0)
+        return false;
+    std::vector<uint8_t> post(size);
+    if (GetFontData(dc, postTag, 0, post.data(), size) != size)
+        return false;
+    return !PostGlyphNamed(post.data(), post.size(), glyph);
+}
+
+// Fills the outline of what `analysis` draws at (x, y), clipped to `clip`, in the text colour.
+void FillOutline(HDC dc, SCRIPT_STRING_ANALYSIS analysis, int x, int y, const RECT& clip) {
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    HBRUSH brush = CreateSolidBrush(GetTextColor(dc));
+    SelectObject(dc, brush);
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    // Glyph contours may overlap: every point inside any of them is ink.
+    SetPolyFillMode(dc, WINDING);
+    BeginPath(dc);
+    ScriptStringOut(analysis, x, y, 0, nullptr, 0, 0, FALSE);
+    EndPath(dc);
+    FillPath(dc);
+    RestoreDC(dc, saved);
+    DeleteObject(brush);
 }
 
 // Adds the faces of one SystemLink value ("FILE,Face" or "FILE,Face,scale" entries).
@@ -196,7 +245,10 @@ int PairWidth(HDC dc, const wchar_t* pair, int x, int y, const RECT* clip) {
     if (clip != nullptr) {
         // Drawn at (x, y) whatever the text alignment says of the current position.
         UINT align = SetTextAlign(dc, GetTextAlign(dc) & ~TA_UPDATECP);
-        ScriptStringOut(analysis, x, y, ETO_CLIPPED, clip, 0, 0, FALSE);
+        if (PrintsAsOutline(dc, pair))
+            FillOutline(dc, analysis, x, y, *clip);
+        else
+            ScriptStringOut(analysis, x, y, ETO_CLIPPED, clip, 0, 0, FALSE);
         SetTextAlign(dc, align);
     }
     ScriptStringFree(&analysis);

@@ -20,7 +20,9 @@ paperh), the sheet's height (physh) and the height of a line of its default font
          ends inside the printable area, and is wrapped only when the next word would not have
          fitted before its right edge; lines lie one line height apart, each page but the last
          holds as many lines as fit below y, and each page starts at the corner again.
-  chars  file: see printed_chars.py.
+  chars  [glyphs=N] file: see printed_chars.py. With glyphs=N, the line printed below the last
+         line of the text layer (characters the text layer cannot hold) shows N glyphs: N runs of
+         inked columns in the band one line height deep below that line.
 
 Exit status 0 when every listed page passes, 1 otherwise (also when nothing is listed: a print
 test that listed nothing has not run).
@@ -279,6 +281,27 @@ def check_image(pdf, v, list_dir, folder):
     return errors
 
 
+def check_glyphs_below(pdf, v, folder):
+    if "glyphs" not in v:
+        return []
+    dpi = int(v["dpi"])
+    out = subprocess.run(["pdftotext", "-bbox-layout", "-f", "1", "-l", "1", pdf, "-"],
+                         capture_output=True, text=True, check=True).stdout
+    bottoms = [float(m.group(1)) for m in re.finditer(r'<line xMin="[\d.]+" yMin="[-\d.]+" '
+                                                      r'xMax="[\d.]+" yMax="([-\d.]+)"', out)]
+    if not bottoms:
+        return ["no text layer above the glyphs"]
+    top = int(max(bottoms) * dpi / 72)
+    band = render(pdf, 1, dpi, folder).convert("L")
+    band = band.crop((0, top, band.width, top + int(v["line"])))
+    inked = [any(band.getpixel((x, y)) < 128 for y in range(band.height))
+             for x in range(band.width)]
+    runs = sum(1 for x in range(band.width) if inked[x] and (x == 0 or not inked[x - 1]))
+    if runs != int(v["glyphs"]):
+        return ["%d glyphs below the text layer, expected %s" % (runs, v["glyphs"])]
+    return []
+
+
 def check_lines(lines, v, page_number, errors):
     """Every line starts at x; lines lie one line height apart, the first in the corner's line."""
     dpi, left, top = geometry(v)
@@ -403,7 +426,7 @@ def main():
                 elif kind == "words":
                     errors = check_words(path, v, list_dir, folder)
                 elif kind == "chars":
-                    errors = check_chars(path, v)
+                    errors = check_chars(path, v) + check_glyphs_below(path, v, folder)
                 else:
                     errors = ["unknown check %r" % kind]
             except (OSError, subprocess.CalledProcessError, KeyError, ValueError) as e:
