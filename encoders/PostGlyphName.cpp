@@ -2,7 +2,7 @@
 
 namespace {
 
-// Glyphs named by format 1, and the indices of format 2 that stand for these standard names.
+// Indices of format 2 below this stand for the standard Macintosh glyph names.
 const uint32_t standardNames = 258;
 // Fixed header of every format: version, italic angle, underline position and thickness,
 // fixed pitch flag and four memory hints.
@@ -18,13 +18,8 @@ uint32_t Be32(const uint8_t* p) {
 
 } // namespace
 
-bool PostGlyphNamed(const uint8_t* post, size_t size, uint16_t glyph) {
-    if (post == nullptr || size < headerSize)
-        return false;
-    const uint32_t format = Be32(post);
-    if (format == 0x00010000)
-        return glyph < standardNames;
-    if (format != 0x00020000 || size < headerSize + 2)
+bool PostGlyphNameIsEmpty(const uint8_t* post, size_t size, uint16_t glyph) {
+    if (post == nullptr || size < headerSize + 2 || Be32(post) != 0x00020000)
         return false;
     const size_t count = Be16(post + headerSize);
     const size_t indices = headerSize + 2;
@@ -32,7 +27,7 @@ bool PostGlyphNamed(const uint8_t* post, size_t size, uint16_t glyph) {
         return false;
     const uint32_t index = Be16(post + indices + 2 * size_t(glyph));
     if (index < standardNames)
-        return true;
+        return false;
     // The strings follow the indices, one length byte and that many characters each.
     size_t at = indices + 2 * count;
     for (uint32_t skip = index - standardNames; skip > 0; --skip) {
@@ -40,5 +35,5 @@ bool PostGlyphNamed(const uint8_t* post, size_t size, uint16_t glyph) {
             return false;
         at += 1 + size_t(post[at]);
     }
-    return at < size && post[at] > 0 && at + 1 + size_t(post[at]) <= size;
+    return at < size && post[at] == 0;
 }

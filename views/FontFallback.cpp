@@ -81,10 +81,10 @@ bool SelectedHas(HDC dc, const wchar_t* character, size_t units) {
     return ShapePair(dc, character, &glyph, &defaultGlyph) && glyph != 0 && glyph != defaultGlyph;
 }
 
-// True when dc is a printer and the selected font's 'post' table leaves the glyph of `pair`
-// without a name. A PostScript printer driver sends glyphs by name and leaves a nameless one off
-// the page (emoji fonts made with some tools name only part of their glyphs), so such a glyph
-// is printed as its outline. A font without a 'post' table is left to the driver.
+// True when dc is a printer and the selected font's 'post' table gives the glyph of `pair` an
+// empty name. A PostScript printer driver sends glyphs by the font's names and leaves such a
+// glyph off the page (some tools leave part of an emoji font's names empty), so it is printed
+// as its outline.
 bool PrintsAsOutline(HDC dc, const wchar_t* pair) {
     if (GetDeviceCaps(dc, TECHNOLOGY) != DT_RASPRINTER)
         return false;
@@ -99,7 +99,7 @@ bool PrintsAsOutline(HDC dc, const wchar_t* pair) {
     std::vector<uint8_t> post(size);
     if (GetFontData(dc, postTag, 0, post.data(), size) != size)
         return false;
-    return !PostGlyphNamed(post.data(), post.size(), glyph);
+    return PostGlyphNameIsEmpty(post.data(), post.size(), glyph);
 }
 
 // Fills the outline of what `analysis` draws at (x, y), clipped to `clip`, in the text colour.
