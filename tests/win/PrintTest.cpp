@@ -508,7 +508,7 @@ TEST_F(PrintTest, OemTextPrintsItsOwnCharacters) {
 // Basic Multilingual Plane print as glyphs that reach no text layer here (Wine's PostScript
 // driver names them after the font's glyph names, and the PDF converter maps only names of the
 // Basic Multilingual Plane to characters), so the last line is judged by its ink: each of its
-// characters is a glyph, the one whose font leaves it nameless too.
+// characters is a glyph, the one its font names with an empty string too.
 TEST_F(PrintTest, UnicodeTextPrintsEveryScript) {
     std::wstring text;
     std::string lines;
