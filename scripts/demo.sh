@@ -22,6 +22,7 @@
 #   out/<program>-oem-white-on-black.png   OEM text, white on black
 #   out/<program>-unicode.png              a line in several scripts (CF_UNICODETEXT), ANSI view
 #   out/<program>-unicode.txt              that text saved by "Save as" > "TXT" > "Unicode text..."
+#   out/<program>-printed-unicode.pdf, .png  that text printed on the PDF printer, and its page
 #   out/<program>-printed.pdf, .png        the picture printed on the PDF printer, and its page
 #   out/<program>-help.png                 the help window that Help > Contents opens
 #   out/<program>-opened-png.png           a PNG with transparency (made here) opened by a
@@ -168,8 +169,9 @@ rm -f "$OUT/$PROGRAM-unicode.txt"
 helper --kovel-save=312,"$WINDOWS_OUT\\$PROGRAM-unicode.txt" # Save as > TXT > Unicode text...
 SHOTS+=("$OUT/$PROGRAM-unicode.txt")
 
-# Printing: the picture on the PDF printer at its own size, from the corner (100, 100) of the
-# page; the PDF and a picture of its page are left in out/.
+# Printing on the PDF printer: the text in several scripts (the ANSI view), then the picture at
+# its own size from the corner (100, 100) of the page. Each PDF and a picture of its page are
+# left in out/.
 press_in() {
     local title=$1
     shift
@@ -178,28 +180,36 @@ press_in() {
     xdotool windowfocus --sync "$(xdotool search --name "^$title\$" | head -1)"
     xdotool key --delay 150 "$@"
 }
-if [ -n "$pdf_dir" ]; then
-    helper --kovel-place-picture
+# print_page NAME DOCUMENT DIALOG KEY...: File > Print, the printer dialog's OK, then KEYs in the
+# program's own print dialog; the job named DOCUMENT lands as out/<program>-NAME.pdf and .png.
+print_page() {
+    local name=$1 document=$2 dialog=$3
+    shift 3
+    local before printed=""
     before=$(ls "$pdf_dir")
     wine "$BUILD/win_tests.exe" --kovel-command=295 >/dev/null 2>&1 &
-    PRINT_PID=$!
+    local print_pid=$!
     press_in "Print" Return
-    press_in "Print Size and Location" Tab Tab 1 0 0 Tab 1 0 0 Tab space
-    printed=""
+    press_in "$dialog" "$@"
     for _ in $(seq 300); do
-        printed=$(ls "$pdf_dir" | grep '^Bitmap.*\.pdf$' | grep -vxF "$before" | head -1)
+        printed=$(ls "$pdf_dir" | grep "^$document.*\.pdf\$" | grep -vxF "$before" | head -1)
         [ -n "$printed" ] && break
         sleep 0.2
     done
-    wait "$PRINT_PID"
-    if [ -n "$printed" ]; then
-        sleep 1
-        cp "$pdf_dir/$printed" "$OUT/$PROGRAM-printed.pdf"
-        pdftoppm -r 40 -png -singlefile "$OUT/$PROGRAM-printed.pdf" "$OUT/$PROGRAM-printed"
-        SHOTS+=("$OUT/$PROGRAM-printed.pdf" "$OUT/$PROGRAM-printed.png")
-    else
-        echo "demo: the printed page did not arrive" >&2
+    wait "$print_pid"
+    if [ -z "$printed" ]; then
+        echo "demo: the printed $name page did not arrive" >&2
+        return
     fi
+    sleep 1
+    cp "$pdf_dir/$printed" "$OUT/$PROGRAM-$name.pdf"
+    pdftoppm -r 40 -png -singlefile "$OUT/$PROGRAM-$name.pdf" "$OUT/$PROGRAM-$name"
+    SHOTS+=("$OUT/$PROGRAM-$name.pdf" "$OUT/$PROGRAM-$name.png")
+}
+if [ -n "$pdf_dir" ]; then
+    print_page printed-unicode Text "Print Text" Return
+    helper --kovel-place-picture
+    print_page printed Bitmap "Print Size and Location" Tab Tab 1 0 0 Tab 1 0 0 Tab space
 else
     echo "demo: no printer queue (scripts/printer.sh needs root); nothing printed" >&2
 fi

@@ -2,6 +2,8 @@
 
 #include <usp10.h>
 
+#include <algorithm>
+
 #include "encoders/PostGlyphName.h"
 
 namespace {
@@ -267,6 +269,62 @@ int RunWidth(HDC dc, const wchar_t* text, size_t count) {
     return size.cx;
 }
 
+// Whether text holds a character of a right-to-left script (Hebrew, Arabic, Syriac, Thaana,
+// N'Ko, Samaritan, Mandaic, their presentation forms, and those outside the Basic Multilingual
+// Plane from U+10800 to U+10FFF and U+1E800 to U+1EFFF).
+bool HasRightToLeft(const wchar_t* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t u = text[i];
+        if ((u >= 0x0590 && u <= 0x08FF) || (u >= 0xFB1D && u <= 0xFDFF) ||
+            (u >= 0xFE70 && u <= 0xFEFF) || u == 0xD802 || u == 0xD803 || u == 0xD83A ||
+            u == 0xD83B)
+            return true;
+    }
+    return false;
+}
+
+// A piece of a line in one direction: text[start, start + count).
+struct DirectionPiece {
+    size_t start, count;
+    bool rightToLeft;
+};
+
+// The line's pieces of one direction, left to right as they stand on the line: Uniscribe's items
+// of the line laid out by their embedding levels. A line without right-to-left characters is one
+// piece.
+std::vector<DirectionPiece> PiecesInVisualOrder(const wchar_t* text, size_t length) {
+    const std::vector<DirectionPiece> whole = {{0, length, false}};
+    if (length == 0 || length > 0x7FFFFFF || !HasRightToLeft(text, length))
+        return whole;
+    const int maxItems = int(length) + 1;
+    std::vector<SCRIPT_ITEM> items(size_t(maxItems) + 1);
+    int count = 0;
+    // A left-to-right paragraph, as the view and the page show text. The control and state are
+    // given so that the whole bidirectional algorithm runs: without them an item's level may
+    // follow its script alone, leaving the spaces between two right-to-left words left-to-right.
+    SCRIPT_CONTROL control = {};
+    SCRIPT_STATE state = {};
+    if (ScriptItemize(text, int(length), maxItems, &control, &state, items.data(), &count) !=
+            S_OK ||
+        count <= 0)
+        return whole;
+    std::vector<BYTE> levels(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        levels[size_t(i)] = BYTE(items[size_t(i)].a.s.uBidiLevel);
+    std::vector<int> logicalOf(static_cast<size_t>(count));
+    if (ScriptLayout(count, levels.data(), logicalOf.data(), nullptr) != S_OK)
+        return whole;
+    std::vector<DirectionPiece> pieces;
+    for (int v = 0; v < count; ++v) {
+        size_t i = size_t(logicalOf[size_t(v)]);
+        size_t start = size_t(items[i].iCharPos);
+        size_t end = size_t(items[i + 1].iCharPos);
+        if (end > start && end <= length)
+            pieces.push_back({start, end - start, (levels[i] & 1) != 0});
+    }
+    return pieces;
+}
+
 } // namespace
 
 void OpenFontFallback(FontFallback* fallback, HDC dc) {
@@ -318,23 +376,41 @@ void DrawLineWithFallback(FontFallback* fallback, int x, int y, const RECT& clip
                           const wchar_t* text, size_t length) {
     // Runs of different fonts share the selected font's baseline. Each run moves the current
     // position by the width it was drawn at: right-to-left runs and shaped Arabic are narrower
-    // than the sum of their characters' widths.
+    // than the sum of their characters' widths. The line's pieces of one direction come in
+    // visual order, and the runs of a right-to-left piece from its end, so that right-to-left
+    // text stands as one font would show it even where its characters come from several fonts.
     HDC dc = fallback->dc;
     UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_UPDATECP);
     POINT oldPosition = {};
     MoveToEx(dc, x, y + fallback->metrics.tmAscent, &oldPosition);
-    ForEachRun(fallback, text, length, [&](int font, size_t start, size_t count) {
-        SelectObject(dc, FontOfRun(fallback, font));
-        POINT at = {};
-        GetCurrentPositionEx(dc, &at);
-        if (IsPair(text + start, count)) {
-            int width = PairWidth(dc, text + start, at.x, at.y, &clip);
-            MoveToEx(dc, at.x + width, at.y, nullptr);
-        } else {
-            ExtTextOutW(dc, at.x, at.y, ETO_CLIPPED, &clip, text + start, UINT(count), nullptr);
+    struct Run {
+        int font;
+        size_t start, count;
+    };
+    std::vector<Run> runs;
+    for (const DirectionPiece& piece : PiecesInVisualOrder(text, length)) {
+        runs.clear();
+        ForEachRun(fallback, text + piece.start, piece.count,
+                   [&](int font, size_t start, size_t count) {
+                       runs.push_back({font, piece.start + start, count});
+                   });
+        if (piece.rightToLeft)
+            std::reverse(runs.begin(), runs.end());
+        const UINT options = ETO_CLIPPED | (piece.rightToLeft ? ETO_RTLREADING : 0);
+        for (const Run& run : runs) {
+            SelectObject(dc, FontOfRun(fallback, run.font));
+            POINT at = {};
+            GetCurrentPositionEx(dc, &at);
+            if (IsPair(text + run.start, run.count)) {
+                int width = PairWidth(dc, text + run.start, at.x, at.y, &clip);
+                MoveToEx(dc, at.x + width, at.y, nullptr);
+            } else {
+                ExtTextOutW(dc, at.x, at.y, options, &clip, text + run.start, UINT(run.count),
+                            nullptr);
+            }
         }
-    });
-    SelectObject(dc, fallback->primary);
+        SelectObject(dc, fallback->primary);
+    }
     MoveToEx(dc, oldPosition.x, oldPosition.y, nullptr);
     if (oldAlign != GDI_ERROR)
         SetTextAlign(dc, oldAlign);
